@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Set-up, build Release and start Lindqua on the bundled example (a scratch copy, so the
+# shipped example stays clean). Without a display it renders the example to a PNG instead.
+set -euo pipefail
+cd "$(dirname "$0")"
+tools/setup.sh
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j "$(nproc)"
+
+app=build/src/app/lindqua
+if [[ ! -x "$app" ]]; then
+    echo "run: built the libraries and tests in build/; the application is not part of this tree yet."
+    exit 0
+fi
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/lindqua-example.XXXXXX")
+cp examples/* "$scratch"/
+pic=$(ls "$scratch"/*.png "$scratch"/*.jpg 2>/dev/null | head -n 1)
+if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+    out="$scratch/render.png"
+    QT_QPA_PLATFORM=offscreen "$app" -pic "$pic" -render "$out"
+    echo "run: no display; rendered the example to $out"
+else
+    echo "run: opening $pic"
+    exec "$app" -pic "$pic"
+fi
