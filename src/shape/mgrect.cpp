@@ -1,0 +1,1 @@
+#include "shape/mgrect.h"
