@@ -1,0 +1,328 @@
+#include "shape/mgshapes.h"
+
+#include "graph/gigraphics.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <limits>
+
+struct MgShapeIterator {
+    std::size_t index = 0;
+};
+
+namespace {
+
+void writeBox(MgArchive& s, const char* name, const MgBox& box)
+{
+    const float v[4] = { box.xmin, box.ymin, box.xmax, box.ymax };
+    s.writeFloatArray(name, v, 4);
+}
+
+} // namespace
+
+template <class Container, class Context>
+MgShapesT<Container, Context>::MgShapesT(bool withContext)
+    : m_context(withContext ? new Context() : nullptr)
+{
+}
+
+template <class Container, class Context> MgShapesT<Container, Context>::~MgShapesT()
+{
+    clear();
+    delete m_context;
+}
+
+template <class Container, class Context> MgShapesT<Container, Context>* MgShapesT<Container, Context>::clone() const
+{
+    auto* p = create(m_context != nullptr);
+    if (m_context)
+        *p->m_context = *m_context;
+    return p;
+}
+
+template <class Container, class Context> void MgShapesT<Container, Context>::copyFrom(const MgObject&) { }
+
+template <class Container, class Context> void MgShapesT<Container, Context>::release() { delete this; }
+
+template <class Container, class Context> bool MgShapesT<Container, Context>::equals(const MgObject& src) const
+{
+    if (!src.isKindOf(Type()))
+        return false;
+    const auto& other = static_cast<const MgShapes&>(src);
+    if (other.shapeCount() != shapeCount())
+        return false;
+    Iterator it = nullptr;
+    bool same = true;
+    std::size_t i = 0;
+    for (MgShape* sp = other.firstShape(it); sp && same; sp = other.nextShape(it), ++i)
+        same = i < m_shapes.size() && m_shapes[i] == sp;
+    other.freeIterator(it);
+    return same && i == m_shapes.size();
+}
+
+template <class Container, class Context> int MgShapesT<Container, Context>::shapeCount() const
+{
+    return static_cast<int>(m_shapes.size());
+}
+
+template <class Container, class Context> MgShape* MgShapesT<Container, Context>::firstShape(Iterator& it) const
+{
+    it = new MgShapeIterator;
+    return m_shapes.empty() ? nullptr : m_shapes.front();
+}
+
+template <class Container, class Context> MgShape* MgShapesT<Container, Context>::nextShape(Iterator& it) const
+{
+    if (!it || it->index >= m_shapes.size())
+        return nullptr;
+    ++it->index;
+    return it->index < m_shapes.size() ? m_shapes[it->index] : nullptr;
+}
+
+template <class Container, class Context> void MgShapesT<Container, Context>::freeIterator(Iterator& it) const
+{
+    delete it;
+    it = nullptr;
+}
+
+template <class Container, class Context> MgShape* MgShapesT<Container, Context>::lastShape() const
+{
+    return m_shapes.empty() ? nullptr : m_shapes.back();
+}
+
+template <class Container, class Context> MgShape* MgShapesT<Container, Context>::findShape(int id) const
+{
+    if (!hasId(id))
+        return nullptr;
+    for (MgShape* sp : m_shapes) {
+        if (sp->id() == id)
+            return sp;
+    }
+    return nullptr;
+}
+
+template <class Container, class Context> MgShape* MgShapesT<Container, Context>::findShapeByTag(int tag) const
+{
+    for (MgShape* sp : m_shapes) {
+        if (sp->tag() == tag)
+            return sp;
+    }
+    return nullptr;
+}
+
+template <class Container, class Context> MgBox MgShapesT<Container, Context>::extent() const
+{
+    MgBox box;
+    for (const MgShape* sp : m_shapes)
+        box.extend(sp->shape().extent());
+    return box;
+}
+
+template <class Container, class Context>
+MgShape* MgShapesT<Container, Context>::hitTest(const MgBox& limits, MgPoint& nearPt, int& segment) const
+{
+    const MgPoint centre = limits.midpoint();
+    float best = kMgMaxFloat;
+    MgShape* result = nullptr;
+
+    for (MgShape* sp : m_shapes) {
+        const MgBaseShape& geom = sp->shape();
+        const MgBox ext = geom.extent();
+        if (!ext.overlaps(limits))
+            continue;
+        // A filled shape answers from anywhere over its extent, an outline only near the pointer.
+        const float tol = sp->context().hasFillColor() ? std::max(ext.width(), ext.height()) : limits.width() / 2;
+        MgPoint pt;
+        int seg = -1;
+        const float d = geom.hitTest(centre, tol, pt, seg);
+        if (d < best) { // strict: on a tie the earlier shape stays
+            best = d;
+            nearPt = pt;
+            segment = seg;
+            result = sp;
+        }
+    }
+    if (result && !result->context().hasFillColor() && limits.width() < best)
+        return nullptr;
+    return result;
+}
+
+template <class Container, class Context>
+int MgShapesT<Container, Context>::draw(GiGraphics& gs, const GiContext* ctx) const
+{
+    const MgBox clip = gs.clipBoxModel();
+    int count = 0;
+    for (const MgShape* sp : m_shapes) {
+        if (sp->shape().extent().overlaps(clip) && sp->draw(gs, ctx))
+            ++count;
+    }
+    return count;
+}
+
+template <class Container, class Context> int MgShapesT<Container, Context>::changeCount() const
+{
+    return m_changeCount.load();
+}
+
+template <class Container, class Context> int MgShapesT<Container, Context>::noteChange() { return ++m_changeCount; }
+
+template <class Container, class Context> bool MgShapesT<Container, Context>::save(MgArchive& s, int startIndex) const
+{
+    const bool document = m_context != nullptr;
+    const int index = document ? 0 : -1;
+    const int count = shapeCount();
+    // A start outside 0..count would write a negative count or "shape" nodes out of sequence.
+    const int start = std::clamp(startIndex, 0, count);
+
+    if (document) {
+        if (!s.writeNode("shapedoc", -1, false))
+            return false;
+        const float m[6]
+            = { m_transform.m11, m_transform.m12, m_transform.m21, m_transform.m22, m_transform.dx, m_transform.dy };
+        s.writeFloatArray("transform", m, 6);
+        s.writeFloat("scale", m_viewScale);
+        const float c[2] = { m_viewCenter.x, m_viewCenter.y };
+        s.writeFloatArray("center", c, 2);
+        writeBox(s, "extent", extent());
+        s.writeInt("count", 1);
+    }
+
+    bool ret = s.writeNode("shapes", index, false);
+    if (ret) {
+        writeBox(s, "extent", extent());
+        s.writeInt("count", count - start);
+        for (int i = start; i < count && ret; ++i) {
+            const MgShape* sp = m_shapes[static_cast<std::size_t>(i)];
+            const int n = i - start;
+            ret = s.writeNode("shape", n, false);
+            if (ret) {
+                s.writeInt("type", sp->typeId() % 10000);
+                s.writeInt("id", sp->id());
+                writeBox(s, "extent", sp->shape().extent());
+                ret = sp->save(s);
+                s.writeNode("shape", n, true);
+            }
+        }
+        s.writeNode("shapes", index, true);
+    }
+
+    if (document)
+        s.writeNode("shapedoc", -1, true);
+    return ret;
+}
+
+template <class Container, class Context> bool MgShapesT<Container, Context>::load(MgArchive& s, bool append)
+{
+    const bool document = m_context != nullptr;
+    const int index = document ? 0 : -1;
+    float ignored[4];
+
+    if (document) {
+        if (!s.readNode("shapedoc", -1, false))
+            return false;
+        float m[6];
+        if (s.readFloatArray("transform", m, 6) == 6)
+            m_transform.set(m[0], m[1], m[2], m[3], m[4], m[5]);
+        m_viewScale = s.readFloat("scale", m_viewScale);
+        float c[2];
+        if (s.readFloatArray("center", c, 2) == 2)
+            m_viewCenter.set(c[0], c[1]);
+        (void)s.readFloatArray("extent", ignored, 4);
+        (void)s.readInt("count", 0);
+    }
+
+    if (!s.readNode("shapes", index, false)) {
+        if (document)
+            s.readNode("shapedoc", -1, true);
+        return false;
+    }
+    (void)s.readFloatArray("extent", ignored, 4);
+    (void)s.readInt("count", 0);
+    if (!append)
+        clear();
+
+    bool ret = true;
+    for (int n = 0; ret && s.readNode("shape", n, false); ++n) {
+        const int type = s.readInt("type", 0);
+        const int id = s.readInt("id", 0);
+        MgShape* sp = createShape(type);
+        (void)s.readFloatArray("extent", ignored, 4);
+        if (sp) {
+            sp->setParent(this, id); // stored ids are kept as they are
+            ret = sp->load(s);
+            if (ret)
+                appendShape(sp);
+            else
+                sp->release();
+        }
+        s.readNode("shape", n, true);
+    }
+
+    s.readNode("shapes", index, true);
+    if (document)
+        s.readNode("shapedoc", -1, true);
+    return ret;
+}
+
+template <class Container, class Context> void MgShapesT<Container, Context>::clear()
+{
+    // Empty the sequence before releasing, so nothing can reach a released shape through it.
+    Container shapes;
+    shapes.swap(m_shapes);
+    m_idCounts.clear();
+    for (MgShape* sp : shapes)
+        sp->release();
+}
+
+template <class Container, class Context> MgShape* MgShapesT<Container, Context>::addShapeCopy(const MgShape& src)
+{
+    MgShape* sp = src.clone();
+    if (!sp)
+        return nullptr;
+    // Loaded ids may be anything: step past INT_MAX to 1 rather than overflow, and never hand
+    // out 0, which means "no id".
+    const auto next = [](int v) { return v == std::numeric_limits<int>::max() ? 1 : v + 1; };
+    int id = src.id();
+    if (id == 0 || hasId(id)) {
+        id = m_shapes.empty() ? 1 : next(m_shapes.back()->id());
+        while (id == 0 || hasId(id))
+            id = next(id);
+    }
+    sp->setParent(this, id);
+    appendShape(sp);
+    return sp;
+}
+
+template <class Container, class Context> MgShape* MgShapesT<Container, Context>::removeShape(int id)
+{
+    if (!hasId(id))
+        return nullptr;
+    const auto it = std::find_if(m_shapes.begin(), m_shapes.end(), [id](const MgShape* sp) { return sp->id() == id; });
+    if (it == m_shapes.end())
+        return nullptr;
+    MgShape* sp = *it;
+    m_shapes.erase(it);
+    if (const auto counted = m_idCounts.find(id); counted != m_idCounts.end() && --counted->second == 0)
+        m_idCounts.erase(counted);
+    return sp;
+}
+
+template <class Container, class Context>
+void MgShapesT<Container, Context>::setViewScaleCenter(float scale, const MgPoint& center)
+{
+    m_viewScale = scale;
+    m_viewCenter = center;
+}
+
+template <class Container, class Context> void MgShapesT<Container, Context>::appendShape(MgShape* shape)
+{
+    m_shapes.push_back(shape);
+    ++m_idCounts[shape->id()];
+}
+
+template <class Container, class Context> bool MgShapesT<Container, Context>::hasId(int id) const
+{
+    return m_idCounts.find(id) != m_idCounts.end();
+}
+
+template class MgShapesT<>;
