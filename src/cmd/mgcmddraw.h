@@ -68,8 +68,11 @@ protected:
     /// The input is complete; the next draw() resets the temporary shape.
     void markFinished() noexcept { m_resetPending = true; }
     /// Adds a copy of shape (null: the temporary shape) to the view's collection under a write
-    /// guard, if the view agrees; sets lastAddedShapeId. Answers the view's agreement.
-    bool addToCollection(const MgPointerEvent* e, const MgShape* shape);
+    /// guard (mode 1), if the view agrees (shapeWillBeAdded); tells the view shapeAdded with the
+    /// stored copy and sets lastAddedShapeId to its id. The temporary shape takes the view's
+    /// context again in every case. Answers the view's agreement. The view is asked before the
+    /// guard is taken, so a refused shape does not count as a change of the collection.
+    bool addToCollection(const MgPointerEvent* e, MgShape* shape);
 
     std::uint32_t m_step = 0;
     MgShape* m_tempShape = nullptr;

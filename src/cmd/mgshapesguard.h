@@ -17,7 +17,7 @@
 
 #include <cstdint>
 
-class MgShapes;
+struct MgShapes;
 
 class MgShapesGuard {
 public:

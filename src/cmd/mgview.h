@@ -10,8 +10,8 @@
 
 #include "geom/mgpoint.h"
 
-class MgShape;
-class MgShapes;
+struct MgShape;
+struct MgShapes;
 class GiViewTransform;
 class GiGraphics;
 class GiContext;
