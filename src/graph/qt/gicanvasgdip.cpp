@@ -1,0 +1,686 @@
+#include "graph/qt/gicanvasgdip.h"
+
+#include "geom/mgbase.h"
+#include "graph/gigraphics.h"
+#include "graph/giviewtransform.h"
+#include "graph/qt/gigdipimage.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QPixmap>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr std::uint8_t kPtCloseFigure = 1;
+constexpr std::uint8_t kPtLineTo = 2;
+constexpr std::uint8_t kPtBezierTo = 4;
+constexpr std::uint8_t kPtMoveTo = 6;
+
+Qt::PenStyle penStyleFor(std::int32_t lineStyle)
+{
+    switch (lineStyle) {
+    case kGiLineDash: return Qt::DashLine;
+    case kGiLineDot: return Qt::DotLine;
+    case kGiLineDashDot: return Qt::DashDotLine;
+    case kGiLineDashDotDot: return Qt::DashDotDotLine;
+    default: return Qt::SolidLine;
+    }
+}
+
+QSize logicalSizeOf(const QPaintDevice* device)
+{
+    switch (device->devType()) {
+    case QInternal::Image: return static_cast<const QImage*>(device)->deviceIndependentSize().toSize();
+    case QInternal::Pixmap: return static_cast<const QPixmap*>(device)->deviceIndependentSize().toSize();
+    default: return { device->width(), device->height() };
+    }
+}
+
+// Copies src into dst when both have the same geometry and dst owns its pixels; answers false
+// (and leaves dst alone) otherwise.
+bool copyPixelsInto(QImage& dst, const QImage& src)
+{
+    if (dst.isNull() || dst.size() != src.size() || dst.format() != src.format()
+        || dst.bytesPerLine() != src.bytesPerLine() || !dst.isDetached())
+        return false;
+    std::memcpy(dst.bits(), src.constBits(), static_cast<std::size_t>(src.sizeInBytes()));
+    dst.setDevicePixelRatio(src.devicePixelRatio());
+    return true;
+}
+
+} // namespace
+
+struct GiCanvasGdip::Impl {
+    explicit Impl(GiCanvasGdip* o)
+        : owner(o)
+    {
+    }
+
+    GiCanvasGdip* owner;
+    QPaintDevice* device = nullptr; ///< device of the open paint, not owned
+    std::unique_ptr<QPainter> target; ///< on device, between openPaint and closePaint
+    std::unique_ptr<QPainter> buffer; ///< on offscreen, while painting buffered
+
+    GiContext ctxCache; ///< attributes of the current pen and brush
+    QPen pen;
+    bool hasPen = false;
+    bool thinDashed = false; ///< the pen is dashed and at most 1 pixel wide: drawn without anti-aliasing
+    QBrush brush;
+    bool hasBrush = false;
+    bool noOutline = false;
+    bool noFill = false;
+
+    GiRgba background = GiRgba::white();
+    std::unique_ptr<QPainterPath> path;
+
+    // The off-screen image is live only while buffer is open; its memory is kept between paints
+    // so that a paint of the same size neither allocates nor faults in fresh pages.
+    QImage offscreen;
+    bool offscreenOpaque = false; ///< every pixel of offscreen is opaque
+    QPaintDevice* shownOn = nullptr; ///< device offscreen was last copied to (its current content)
+    QImage cached[2];
+    bool cachedOpaque[2] = { false, false };
+
+    std::vector<QPointF> points; ///< conversion buffer, reused
+
+    [[nodiscard]] QPainter* drawing() const noexcept { return buffer ? buffer.get() : target.get(); }
+    [[nodiscard]] GiGraphics& gs() const noexcept { return *owner->graphics(); }
+
+    const QPointF* convert(const MgPoint* pts, int count)
+    {
+        points.resize(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            points[static_cast<std::size_t>(i)] = QPointF(pts[i].x, pts[i].y);
+        return points.data();
+    }
+
+    QColor deviceColor(const GiRgba& c, std::uint8_t alpha) const
+    {
+        const GiRgba d = gs().penColorFor(c);
+        return QColor(d.r, d.g, d.b, alpha);
+    }
+
+    // Makes the pen for ctx current; false (no outline) when ctx has no line.
+    bool preparePen(const GiContext* ctx)
+    {
+        const GiContext& c = ctx ? *ctx : ctxCache;
+        if (c.isNullLine()) {
+            noOutline = true;
+            return false;
+        }
+        noOutline = false;
+        if (hasPen && ctxCache.lineStyle() == c.lineStyle() && ctxCache.lineWidth() == c.lineWidth()
+            && ctxCache.lineColor() == c.lineColor())
+            return true;
+        ctxCache.setLineStyle(c.lineStyle());
+        ctxCache.setLineWidth(c.lineWidth());
+        ctxCache.setLineColor(c.lineColor());
+        const float width = gs().penWidthPx(c.lineWidth(), true);
+        const Qt::PenStyle style = penStyleFor(c.lineStyle());
+        pen = QPen(QBrush(deviceColor(c.lineColor(), c.lineAlpha())), width, style, Qt::FlatCap, Qt::MiterJoin);
+        thinDashed = width <= 1.f && style != Qt::SolidLine;
+        hasPen = true;
+        return true;
+    }
+
+    // Makes the brush for ctx current; false (no fill) when ctx has no fill colour.
+    bool prepareBrush(const GiContext* ctx)
+    {
+        const GiContext& c = ctx ? *ctx : ctxCache;
+        if (!c.hasFillColor()) {
+            noFill = true;
+            return false;
+        }
+        noFill = false;
+        if (hasBrush && ctxCache.fillColor() == c.fillColor())
+            return true;
+        ctxCache.setFillColor(c.fillColor());
+        brush = QBrush(deviceColor(c.fillColor(), c.fillAlpha()));
+        hasBrush = true;
+        return true;
+    }
+
+    // Strokes with the current pen: a thin dashed pen draws without anti-aliasing.
+    template <class Shape> void stroke(QPainter* p, Shape&& shape)
+    {
+        p->setBrush(Qt::NoBrush);
+        p->setPen(pen);
+        if (thinDashed && p->testRenderHint(QPainter::Antialiasing)) {
+            p->setRenderHint(QPainter::Antialiasing, false);
+            shape(p);
+            p->setRenderHint(QPainter::Antialiasing, true);
+        } else {
+            shape(p);
+        }
+    }
+
+    // Fills (for closed figures) and then outlines shape with the pen and brush of ctx.
+    template <class Shape> bool paint(const GiContext* ctx, bool closed, Shape&& shape)
+    {
+        QPainter* p = drawing();
+        if (!p)
+            return false;
+        const bool fill = closed && prepareBrush(ctx);
+        const bool outline = preparePen(ctx);
+        if (!fill && !outline)
+            return false;
+        if (fill && outline && !thinDashed) {
+            // One call fills and then strokes: the same pixels as two calls, half the set-up.
+            p->setBrush(brush);
+            p->setPen(pen);
+            shape(p);
+            return true;
+        }
+        if (fill) {
+            p->setPen(Qt::NoPen);
+            p->setBrush(brush);
+            shape(p);
+        }
+        if (outline)
+            stroke(p, shape);
+        return true;
+    }
+
+    void releaseDrawingObjects()
+    {
+        hasPen = hasBrush = false;
+        thinDashed = false;
+        path.reset();
+    }
+};
+
+GiCanvasGdip::GiCanvasGdip(GiGraphics* gs)
+    : GiCanvasWin(gs)
+    , m_impl(std::make_unique<Impl>(this))
+{
+}
+
+GiCanvasGdip::~GiCanvasGdip()
+{
+    if (m_impl->target)
+        closePaint(false);
+}
+
+// ---- Paint cycle --------------------------------------------------------------------------
+
+bool GiCanvasGdip::openPaint(
+    QPaintDevice* device, QPaintDevice* attribDevice, bool buffered, bool overlay, const QRect& clipRect)
+{
+    Impl& d = *m_impl;
+    if (d.target)
+        return false;
+    if (!GiCanvasWin::openPaint(device, attribDevice, buffered, overlay, clipRect))
+        return false;
+    buffered = buffered && !graphics()->isPrinting();
+
+    if (buffered) {
+        const qreal dpr = device->devicePixelRatio();
+        const QSize logical = logicalSizeOf(device);
+        const QSize pixels(qCeil(logical.width() * dpr), qCeil(logical.height() * dpr));
+        const bool reuse = d.offscreen.size() == pixels && d.offscreen.devicePixelRatio() == dpr
+            && d.offscreen.isDetached() && !pixels.isEmpty();
+        if (!reuse) {
+            d.offscreen = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            d.offscreen.setDevicePixelRatio(dpr);
+            d.shownOn = nullptr;
+        }
+        if (d.offscreen.isNull() || pixels.isEmpty()) {
+            buffered = false;
+        } else {
+            // Overlay starts from what the device shows: an image or pixmap is read directly; a
+            // widget cannot be read back during its paint, but shows the frame last copied to it.
+            bool keep = false;
+            if (overlay && (device->devType() == QInternal::Image || device->devType() == QInternal::Pixmap)) {
+                d.offscreen.fill(Qt::transparent);
+                QPainter copier(&d.offscreen);
+                copier.setCompositionMode(QPainter::CompositionMode_Source);
+                if (device->devType() == QInternal::Image)
+                    copier.drawImage(QPoint(0, 0), *static_cast<const QImage*>(device));
+                else
+                    copier.drawPixmap(QPoint(0, 0), *static_cast<const QPixmap*>(device));
+                keep = true;
+            } else if (overlay) {
+                keep = d.shownOn == device;
+            }
+            if (!keep) {
+                d.offscreen.fill(Qt::transparent);
+                d.offscreenOpaque = false;
+            } else if (d.shownOn != device) {
+                d.offscreenOpaque = false;
+            }
+        }
+    }
+
+    d.target = std::make_unique<QPainter>();
+    if (!d.target->begin(device)) {
+        d.target.reset();
+        GiCanvasWin::closePaint(false);
+        return false;
+    }
+    // The paint's background colour; the alpha set by changeBackgroundColor stays.
+    const QColor bg = d.target->background().color();
+    d.background = GiRgba(static_cast<std::uint8_t>(bg.red()), static_cast<std::uint8_t>(bg.green()),
+        static_cast<std::uint8_t>(bg.blue()), d.background.a == 0 ? std::uint8_t(255) : d.background.a);
+
+    if (buffered) {
+        d.buffer = std::make_unique<QPainter>();
+        if (!d.buffer->begin(&d.offscreen))
+            d.buffer.reset();
+    }
+    d.device = device;
+    d.releaseDrawingObjects();
+    d.drawing()->setRenderHint(QPainter::Antialiasing, graphics()->isSmoothing());
+    return true;
+}
+
+void GiCanvasGdip::closePaint(bool draw)
+{
+    Impl& d = *m_impl;
+    if (!graphics()->isPainting() || !d.target)
+        return;
+    if (d.buffer) {
+        d.buffer->end();
+        d.buffer.reset();
+        if (draw) {
+            d.target->setRenderHint(QPainter::SmoothPixmapTransform, false);
+            d.target->setWorldTransform(QTransform());
+            d.target->setClipping(false);
+            // An opaque buffer replaces the pixels beneath it: a plain copy instead of a blend.
+            if (d.offscreenOpaque)
+                d.target->setCompositionMode(QPainter::CompositionMode_Source);
+            d.target->drawImage(QPoint(0, 0), d.offscreen);
+            d.shownOn = d.device;
+        } else {
+            d.shownOn = nullptr;
+        }
+    }
+    d.releaseDrawingObjects();
+    d.target->end();
+    d.target.reset();
+    d.device = nullptr;
+    GiCanvasWin::closePaint(draw);
+}
+
+QPaintDevice* GiCanvasGdip::borrowDC()
+{
+    Impl& d = *m_impl;
+    if (d.buffer)
+        return &d.offscreen;
+    return d.target ? d.device : nullptr;
+}
+
+void GiCanvasGdip::returnDC(QPaintDevice* /*dc*/) { }
+
+QPainter* GiCanvasGdip::painterFor(QPaintDevice* dc) const
+{
+    const Impl& d = *m_impl;
+    if (d.buffer && dc == &d.offscreen)
+        return d.buffer.get();
+    if (d.target && dc == d.device)
+        return d.target.get();
+    return nullptr;
+}
+
+QPainter* GiCanvasGdip::painter() const noexcept { return m_impl->drawing(); }
+
+bool GiCanvasGdip::isBuffered() const { return m_impl->buffer != nullptr; }
+
+// ---- Background, clip, smoothing ----------------------------------------------------------
+
+GiRgba GiCanvasGdip::backgroundColor() const { return m_impl->background; }
+
+GiRgba GiCanvasGdip::changeBackgroundColor(const GiRgba& color)
+{
+    const GiRgba former = m_impl->background;
+    m_impl->background = color;
+    return former;
+}
+
+void GiCanvasGdip::fillBackground()
+{
+    Impl& d = *m_impl;
+    QPainter* p = d.drawing();
+    if (!p || graphics()->isPrinting())
+        return;
+    const QColor c(d.background.r, d.background.g, d.background.b);
+    const QTransform saved = p->worldTransform();
+    p->setWorldTransform(QTransform());
+    p->fillRect(QRect(QPoint(0, 0), logicalSizeOf(p->device())), c);
+    p->setWorldTransform(saved);
+    if (p == d.buffer.get() && !p->hasClipping())
+        d.offscreenOpaque = true;
+}
+
+void GiCanvasGdip::setClipRect(float x1, float y1, float x2, float y2)
+{
+    if (QPainter* p = m_impl->drawing())
+        p->setClipRect(QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized(), Qt::ReplaceClip);
+}
+
+void GiCanvasGdip::setSmoothing(bool on)
+{
+    if (QPainter* p = m_impl->drawing())
+        p->setRenderHint(QPainter::Antialiasing, on);
+}
+
+GiContext GiCanvasGdip::penBrushContext() const { return m_impl->ctxCache; }
+
+// ---- Cached images ------------------------------------------------------------------------
+
+void GiCanvasGdip::dropCachedImage(bool all)
+{
+    m_impl->cached[0] = QImage();
+    m_impl->cachedOpaque[0] = false;
+    if (all) {
+        m_impl->cached[1] = QImage();
+        m_impl->cachedOpaque[1] = false;
+    }
+}
+
+void GiCanvasGdip::saveCachedImage(bool second)
+{
+    Impl& d = *m_impl;
+    const int slot = second ? 1 : 0;
+    if (!d.buffer || d.offscreen.isNull()) {
+        d.cached[slot] = QImage();
+        d.cachedOpaque[slot] = false;
+        return;
+    }
+    // Reuse the slot's memory when it has the right size: a 1080p frame is 8 MB.
+    if (!copyPixelsInto(d.cached[slot], d.offscreen))
+        d.cached[slot] = d.offscreen.copy();
+    d.cachedOpaque[slot] = d.offscreenOpaque && !d.cached[slot].isNull();
+}
+
+bool GiCanvasGdip::hasCachedImage(bool second) const { return !m_impl->cached[second ? 1 : 0].isNull(); }
+
+namespace {
+
+bool drawCached(QPainter* p, const QImage& image, bool opaque, float x, float y)
+{
+    if (!p || image.isNull())
+        return false;
+    const QPoint at(mgRoundToInt(x), mgRoundToInt(y));
+    const QPainter::CompositionMode mode = p->compositionMode();
+    // An opaque image replaces what lies beneath: let the painter copy rather than blend.
+    if (opaque && mode == QPainter::CompositionMode_SourceOver)
+        p->setCompositionMode(QPainter::CompositionMode_Source);
+    p->drawImage(at, image);
+    p->setCompositionMode(mode);
+    return true;
+}
+
+} // namespace
+
+bool GiCanvasGdip::drawCachedImage(float x, float y, bool second)
+{
+    Impl& d = *m_impl;
+    const int slot = second ? 1 : 0;
+    QPainter* p = d.drawing();
+    if (!drawCached(p, d.cached[slot], d.cachedOpaque[slot], x, y))
+        return false;
+    if (p == d.buffer.get() && d.cachedOpaque[slot] && mgRoundToInt(x) == 0 && mgRoundToInt(y) == 0
+        && d.cached[slot].size() == d.offscreen.size() && !p->hasClipping() && p->worldTransform().isIdentity())
+        d.offscreenOpaque = true;
+    return true;
+}
+
+bool GiCanvasGdip::drawOtherCachedImage(const GiCanvas* canvas, float x, float y, bool second)
+{
+    if (!canvas || canvas->canvasKind() != canvasKind())
+        return false;
+    const auto* other = dynamic_cast<const GiCanvasGdip*>(canvas);
+    if (!other)
+        return false;
+    if (other == this)
+        return drawCachedImage(x, y, second);
+    const GiViewTransform& mine = graphics()->transform();
+    const GiViewTransform& theirs = other->graphics()->transform();
+    if (mine.widthPx() != theirs.widthPx() || mine.heightPx() != theirs.heightPx())
+        return false;
+    const int slot = second ? 1 : 0;
+    return drawCached(m_impl->drawing(), other->m_impl->cached[slot], other->m_impl->cachedOpaque[slot], x, y);
+}
+
+// ---- Primitives ---------------------------------------------------------------------------
+
+bool GiCanvasGdip::strokeSegment(const GiContext* ctx, float x1, float y1, float x2, float y2)
+{
+    return m_impl->paint(ctx, false, [&](QPainter* p) { p->drawLine(QLineF(x1, y1, x2, y2)); });
+}
+
+bool GiCanvasGdip::strokePolyline(const GiContext* ctx, const MgPoint* points, int count)
+{
+    if (!points || count < 2 || !m_impl->drawing())
+        return false;
+    const QPointF* pts = m_impl->convert(points, count);
+    return m_impl->paint(ctx, false, [&](QPainter* p) { p->drawPolyline(pts, count); });
+}
+
+bool GiCanvasGdip::strokeBezierChain(const GiContext* ctx, const MgPoint* points, int count)
+{
+    if (!points || count < 4 || !m_impl->drawing())
+        return false;
+    QPainterPath path(QPointF(points[0].x, points[0].y));
+    for (int i = 1; i + 2 < count; i += 3)
+        path.cubicTo(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, points[i + 2].x, points[i + 2].y);
+    return m_impl->paint(ctx, false, [&](QPainter* p) { p->drawPath(path); });
+}
+
+bool GiCanvasGdip::paintPolygon(const GiContext* ctx, const MgPoint* points, int count)
+{
+    if (!points || count < 2 || !m_impl->drawing())
+        return false;
+    const QPointF* pts = m_impl->convert(points, count);
+    return m_impl->paint(ctx, true, [&](QPainter* p) { p->drawPolygon(pts, count, Qt::OddEvenFill); });
+}
+
+bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, float h)
+{
+    Impl& d = *m_impl;
+    QPainter* p = d.drawing();
+    if (!p)
+        return false;
+    if (w < 0)
+        x += w, w = -w;
+    if (h < 0)
+        y += h, h = -h;
+    if (!(w > 0 && h > 0))
+        return false;
+    const int ix = mgRoundToInt(x), iy = mgRoundToInt(y);
+    const int iw = mgRoundToInt(w), ih = mgRoundToInt(h);
+
+    const bool fill = d.prepareBrush(ctx);
+    const bool outline = d.preparePen(ctx);
+    if (!fill && !outline)
+        return false;
+    const bool plain = p->worldTransform().isIdentity();
+    if (fill && iw > 0 && ih > 0) {
+        if (plain)
+            p->fillRect(QRect(ix, iy, iw, ih), d.brush);
+        else
+            d.paint(nullptr, true, [&](QPainter* q) {
+                q->setPen(Qt::NoPen);
+                q->drawRect(QRect(ix, iy, iw, ih));
+            });
+    }
+    if (!outline)
+        return true;
+
+    if (plain && d.pen.style() == Qt::SolidLine && d.pen.widthF() <= 1.0) {
+        // A 1-pixel solid outline on whole pixels: four filled edges cover exactly the pixels
+        // an aliased drawRect would (x..x+w by y..y+h, each once), an order of magnitude
+        // faster than stroking, above all with translucent pens.
+        const QBrush& b = d.pen.brush();
+        p->fillRect(QRect(ix, iy, iw + 1, 1), b);
+        if (ih > 0)
+            p->fillRect(QRect(ix, iy + ih, iw + 1, 1), b);
+        if (ih > 1) {
+            p->fillRect(QRect(ix, iy + 1, 1, ih - 1), b);
+            if (iw > 0)
+                p->fillRect(QRect(ix + iw, iy + 1, 1, ih - 1), b);
+        }
+        return true;
+    }
+    d.stroke(p, [&](QPainter* q) { q->drawRect(QRectF(ix, iy, iw, ih)); });
+    return true;
+}
+
+bool GiCanvasGdip::paintEllipse(const GiContext* ctx, float x, float y, float w, float h)
+{
+    if (w < 0)
+        x += w, w = -w;
+    if (h < 0)
+        y += h, h = -h;
+    if (!(w > 0 && h > 0))
+        return false;
+    return m_impl->paint(ctx, true, [&](QPainter* p) { p->drawEllipse(QRectF(x, y, w, h)); });
+}
+
+bool GiCanvasGdip::paintPointPath(const GiContext* ctx, int count, const MgPoint* points, const std::uint8_t* types)
+{
+    if (!points || !types || count < 2 || !m_impl->drawing())
+        return false;
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    bool ok = true;
+    for (int i = 0; i < count && ok; ++i) {
+        const QPointF pt(points[i].x, points[i].y);
+        const std::uint8_t type = types[i];
+        if (type == kPtMoveTo) {
+            path.moveTo(pt);
+            continue;
+        }
+        switch (type & ~kPtCloseFigure) {
+        case kPtLineTo:
+            if (path.elementCount() == 0)
+                path.moveTo(pt);
+            else
+                path.lineTo(pt);
+            break;
+        case kPtBezierTo:
+            if (i + 2 >= count || (types[i + 1] & ~kPtCloseFigure) != kPtBezierTo
+                || (types[i + 2] & ~kPtCloseFigure) != kPtBezierTo) {
+                ok = false;
+                continue;
+            }
+            if (path.elementCount() == 0)
+                path.moveTo(pt);
+            path.cubicTo(pt, QPointF(points[i + 1].x, points[i + 1].y), QPointF(points[i + 2].x, points[i + 2].y));
+            i += 2;
+            break;
+        default: ok = false; continue;
+        }
+        if (types[i] & kPtCloseFigure)
+            path.closeSubpath();
+    }
+    const bool drawn = !path.isEmpty() && m_impl->paint(ctx, true, [&](QPainter* p) { p->drawPath(path); });
+    return ok && drawn;
+}
+
+// ---- Path building ------------------------------------------------------------------------
+
+bool GiCanvasGdip::pathOpen()
+{
+    if (!m_impl->drawing())
+        return false;
+    m_impl->path = std::make_unique<QPainterPath>();
+    m_impl->path->setFillRule(Qt::OddEvenFill);
+    return true;
+}
+
+bool GiCanvasGdip::pathFinish(const GiContext* ctx, bool fill)
+{
+    Impl& d = *m_impl;
+    if (!d.path)
+        return false;
+    const std::unique_ptr<QPainterPath> path = std::move(d.path);
+    if (path->isEmpty())
+        return false;
+    return d.paint(ctx, fill, [&](QPainter* p) { p->drawPath(*path); });
+}
+
+bool GiCanvasGdip::pathMove(float x, float y)
+{
+    if (!m_impl->path)
+        return false;
+    m_impl->path->moveTo(x, y);
+    return true;
+}
+
+bool GiCanvasGdip::pathLine(float x, float y)
+{
+    QPainterPath* path = m_impl->path.get();
+    if (!path)
+        return false;
+    if (path->elementCount() == 0)
+        path->moveTo(x, y);
+    else
+        path->lineTo(x, y);
+    return true;
+}
+
+bool GiCanvasGdip::pathBeziers(const MgPoint* points, int count)
+{
+    QPainterPath* path = m_impl->path.get();
+    if (!path || !points || count < 3)
+        return false;
+    if (path->elementCount() == 0)
+        path->moveTo(points[0].x, points[0].y);
+    for (int i = 0; i + 2 < count; i += 3)
+        path->cubicTo(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, points[i + 2].x, points[i + 2].y);
+    return true;
+}
+
+bool GiCanvasGdip::pathClose()
+{
+    if (!m_impl->path)
+        return false;
+    m_impl->path->closeSubpath();
+    return true;
+}
+
+// ---- Pictures -----------------------------------------------------------------------------
+
+bool GiCanvasGdip::drawImage(const QImage& image, const MgBox& boxWorld, bool fast)
+{
+    QPainter* p = m_impl->drawing();
+    if (!p || image.isNull())
+        return false;
+    const GiGraphics& gs = *graphics();
+    GiImageRects rects;
+    if (!giImageRects(image.size(), boxWorld, gs.transform().worldToDisplay(), gs.clipBoxPx(), rects))
+        return false;
+
+    const bool smoothWas = p->testRenderHint(QPainter::SmoothPixmapTransform);
+    p->setRenderHint(QPainter::SmoothPixmapTransform, !(fast && !gs.isPrinting()));
+    const QRectF& t = rects.target;
+    if (rects.mirrorX || rects.mirrorY) {
+        // Mirror about the centre of the target: it maps onto itself, reversed.
+        p->save();
+        p->setWorldTransform(QTransform(rects.mirrorX ? -1 : 1, 0, 0, rects.mirrorY ? -1 : 1,
+                                 rects.mirrorX ? t.left() + t.right() : 0, rects.mirrorY ? t.top() + t.bottom() : 0),
+            true);
+        p->drawImage(t, image, rects.source);
+        p->restore();
+    } else {
+        p->drawImage(t, image, rects.source);
+    }
+    p->setRenderHint(QPainter::SmoothPixmapTransform, smoothWas);
+    return true;
+}
+
+bool GiCanvasGdip::drawBitmapHandle(
+    long himetricWidth, long himetricHeight, const QImage& bitmap, const MgBox& boxWorld, bool fast)
+{
+    if (!m_impl->drawing() || himetricWidth <= 0 || himetricHeight <= 0 || bitmap.isNull())
+        return false;
+    if (bitmap.format() == QImage::Format_ARGB32_Premultiplied || bitmap.format() == QImage::Format_RGB32)
+        return drawImage(bitmap, boxWorld, fast);
+    return drawImage(bitmap.convertToFormat(QImage::Format_ARGB32_Premultiplied), boxWorld, fast);
+}
