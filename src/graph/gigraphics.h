@@ -70,8 +70,8 @@ public:
     /// The view transform this object draws through (not owned).
     [[nodiscard]] GiViewTransform& transform() const noexcept;
     /// Attaches canvas (not owned), replacing any former one; null detaches. A canvas calls
-    /// this from its constructor and with null from its destructor. The canvas receives the
-    /// current smoothing setting.
+    /// this from its constructor and with null from its destructor; it reads isSmoothing when a
+    /// paint begins.
     void attachCanvas(GiCanvas* canvas) noexcept;
     /// The attached canvas, or null.
     [[nodiscard]] GiCanvas* canvas() const noexcept;
