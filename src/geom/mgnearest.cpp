@@ -90,10 +90,10 @@ float mgNearestOnPolyline(
 //
 // The squared distance |B(t) - pt|^2 is stationary where (B(t) - pt) . B'(t) = 0, a quintic whose
 // Bezier form (control points (k/5, w_k)) is built directly from the cubic's control points. Its
-// roots are isolated by recursive subdivision, counting the sign changes of the control polygon;
-// a root found on a flat enough polygon is then polished by Newton steps on the same function,
-// because the flatness test stops while the polygon is still curved enough to place the root
-// visibly off at coordinates of a few hundred. Candidates are t = 0, the roots and t = 1.
+// roots are isolated by recursive subdivision, counting the sign changes of the control polygon,
+// and each root found on a flat enough polygon is polished by Newton steps on the same function.
+// Candidates are t = 0, the roots and t = 1. All of it runs in double: the quintic's values are
+// products of coordinates and lose the root in float.
 
 namespace {
 
@@ -118,18 +118,22 @@ int signChanges(const Pt2 w[6]) noexcept
     return changes;
 }
 
+// The control polygon lies between the two lines parallel to the chord w0-w5 through its extreme
+// inner points, so the root lies between where those lines cross y = 0. The polygon is flat enough
+// when half that interval, measured in t, is below kFlatEnough. The offsets are taken as plain
+// values of the chord's line equation: weighing them as squared distances, as the published
+// method does, compares quantities of different units, and with the large y values of real
+// coordinates it accepts polygons that are still visibly curved.
 bool flatEnough(const Pt2 w[6]) noexcept
 {
     const double A = w[0].y - w[5].y;
     const double B = w[5].x - w[0].x;
     const double C = w[0].x * w[5].y - w[5].x * w[0].y;
-    const double abSq = A * A + B * B;
     double up = 0, down = 0;
     for (int i = 1; i < 5; i++) {
         const double v = A * w[i].x + B * w[i].y + C;
-        const double dist = v * v / abSq * (v < 0 ? -1 : 1);
-        up = std::max(up, dist);
-        down = std::min(down, dist);
+        up = std::max(up, v);
+        down = std::min(down, v);
     }
     const double x1 = (C + up) / -A;
     const double x2 = (C + down) / -A;
