@@ -137,18 +137,20 @@ bool GiViewTransform::setFocusAndZoom(const MgPoint& focus, float zoom) noexcept
 
 void GiViewTransform::clampFocus(MgPoint& f, float halfW, float halfH) const noexcept
 {
+    // Each shift puts the edge exactly on the bound (f = bound + half rather than f += difference)
+    // so that repeated requests against the same bound give the same focus to the last bit.
     const MgBox& b = m_worldBounds;
     if (b.xmin > f.x - halfW)
-        f.x += b.xmin - (f.x - halfW);
+        f.x = b.xmin + halfW;
     if (b.xmax < f.x + halfW)
-        f.x += b.xmax - (f.x + halfW);
+        f.x = b.xmax - halfW;
     if (b.width() <= 2 * halfW)
         f.x = b.midpoint().x;
 
     if (b.ymin > f.y - halfH)
-        f.y += b.ymin - (f.y - halfH);
+        f.y = b.ymin + halfH;
     if (b.ymax < f.y + halfH)
-        f.y += b.ymax - (f.y + halfH);
+        f.y = b.ymax - halfH;
     if (b.height() <= 2 * halfH)
         f.y = b.midpoint().y;
 }
@@ -158,22 +160,24 @@ bool GiViewTransform::limitPan(MgPoint& f, const MgVector& v, bool panX, bool pa
     // The focus moves by -v: a positive v.x moves the view toward xmin, a positive v.y toward
     // ymin. With y up that pairs a pan right (dx > 0) with xmin and a pan down (dy > 0) with
     // ymax; reading the world direction keeps the rule right for a y-down transform too.
+    // Edges are put exactly on the bound, as in clampFocus, so that a pan against a bound the
+    // view already touches leaves the focus unchanged.
     const MgBox& b = m_worldBounds;
     const float halfW = static_cast<float>(m_widthPx) / m_pixelsPerUnitX / 2;
     const float halfH = static_cast<float>(m_heightPx) / m_pixelsPerUnitY / 2;
     const MgPoint before = f;
 
     if (v.x > 0 && b.xmin > f.x - halfW)
-        f.x += b.xmin - (f.x - halfW);
+        f.x = b.xmin + halfW;
     if (v.x < 0 && b.xmax < f.x + halfW)
-        f.x += b.xmax - (f.x + halfW);
+        f.x = b.xmax - halfW;
     if (panX && b.width() <= 2 * halfW)
         f.x = b.midpoint().x;
 
     if (v.y > 0 && b.ymin > f.y - halfH)
-        f.y += b.ymin - (f.y - halfH);
+        f.y = b.ymin + halfH;
     if (v.y < 0 && b.ymax < f.y + halfH)
-        f.y += b.ymax - (f.y + halfH);
+        f.y = b.ymax - halfH;
     if (panY && b.height() <= 2 * halfH)
         f.y = b.midpoint().y;
 
@@ -188,18 +192,18 @@ bool GiViewTransform::zoomScale(float newZoom, const MgPoint* pxAt, bool adjust)
         return false;
     const float z = std::clamp(newZoom, m_zoomMin, m_zoomMax);
 
-    // The world point under r now, and the focus that puts it under r at zoom z; worked in
-    // double so the point stays put to a small fraction of a pixel.
+    // a: the world point under r now; f: the focus that keeps it under r at zoom z. Worked in
+    // double with exactly the pixel scales the matrices hold (now) and will hold (at z): at
+    // zoom 0.01 a rounding of 1e-7 in the scale moves a by micrometres, which zoom 5 would
+    // magnify to a visible fraction of a pixel.
     const MgPoint r = pxAt ? *pxAt : clientCenter();
     const double hw = m_widthPx * 0.5;
     const double hh = m_heightPx * 0.5;
-    const double ppxNow = static_cast<double>(m_resolutionX) / kMmPerInch * m_zoom;
-    const double ppyNow = static_cast<double>(m_resolutionY) / kMmPerInch * m_zoom;
     const double ySign = m_yAxisUp ? 1.0 : -1.0;
-    const double ax = m_focusWorld.x + (r.x - hw) / ppxNow;
-    const double ay = m_focusWorld.y - ySign * (r.y - hh) / ppyNow;
-    const double px = ppxNow / m_zoom * z;
-    const double py = ppyNow / m_zoom * z;
+    const double ax = m_focusWorld.x + (r.x - hw) / m_pixelsPerUnitX;
+    const double ay = m_focusWorld.y - ySign * (r.y - hh) / m_pixelsPerUnitY;
+    const double px = z * m_resolutionX / kMmPerInch;
+    const double py = z * m_resolutionY / kMmPerInch;
     MgPoint f(static_cast<float>((hw - r.x) / px + ax), static_cast<float>(ay - ySign * (hh - r.y) / py));
 
     const MgVector half = halfExtent(z);
@@ -245,9 +249,13 @@ bool GiViewTransform::zoomToPoint(const MgPoint& pointWorld, const MgPoint* pxAt
 {
     if (!isFinite(pointWorld) || (pxAt && !isFinite(*pxAt)))
         return false;
-    const MgPoint d = pointWorld * m_worldToDisplay;
+    // d = pointWorld * worldToDisplay, worked from the state in double: the float matrix
+    // carries an error of a few 1e-5 pixels, enough to turn "already there" into a new pan.
+    const double sy = m_yAxisUp ? -m_pixelsPerUnitY : m_pixelsPerUnitY;
+    const double dx = m_widthPx * 0.5 + static_cast<double>(m_pixelsPerUnitX) * (pointWorld.x - m_focusWorld.x);
+    const double dy = m_heightPx * 0.5 + sy * (pointWorld.y - m_focusWorld.y);
     const MgPoint t = pxAt ? *pxAt : clientCenter();
-    return zoomPan(t.x - d.x, t.y - d.y, adjust);
+    return zoomPan(static_cast<float>(t.x - dx), static_cast<float>(t.y - dy), adjust);
 }
 
 bool GiViewTransform::zoomToBox(const MgBox& boxWorld, const MgBox* pxRect, bool adjust) noexcept
@@ -308,7 +316,7 @@ bool GiViewTransform::zoomToBox(const MgBox& boxWorld, const MgBox* pxRect, bool
 GiModelTransformScope::GiModelTransformScope(GiViewTransform& xf, const MgMatrix& m) noexcept
     : m_xf(xf)
     , m_saved(xf.modelToWorld())
-    , m_applied(xf.setModelTransform(m_saved * m))
+    , m_applied(xf.setModelTransform(m * m_saved))
 {
 }
 

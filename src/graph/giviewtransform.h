@@ -148,7 +148,9 @@ private:
 };
 
 /// Applies an extra model transform for the duration of a scope: saves modelToWorld, sets
-/// saved * m (the saved matrix applied first) and restores the saved matrix on destruction.
+/// m * saved and restores the saved matrix on destruction. m works in model coordinates and is
+/// applied before the saved model-to-world matrix, so a rotation about a shape's own centre
+/// turns the shape in place whatever the view's model transform is.
 /// The transform must outlive the scope.
 class GiModelTransformScope {
 public:
