@@ -117,6 +117,16 @@ TEST(MgPolygonClipper, InsideUnchangedOutsideRejected)
     ASSERT_EQ(open.resultCount(), 4);
     expectPoint(open.resultPoint(3), 2, 8, 0);
 
+    // Points on the boundary count as inside: the box itself comes back with four boundary edges.
+    const MgPoint edge[4] = { { 0, 10 }, { 10, 10 }, { 10, 0 }, { 0, 0 } };
+    ASSERT_TRUE(closed.clip(4, edge));
+    ASSERT_EQ(closed.resultCount(), 4);
+    for (int i = 0; i < 4; i++) {
+        expectPoint(closed.resultPoint(i), edge[i].x, edge[i].y, 0);
+        EXPECT_FALSE(closed.isInnerEdge(i)) << i;
+    }
+    EXPECT_EQ(closed.firstBoundaryEdge(), 0);
+
     const MgPoint far[3] = { { 20, 20 }, { 30, 20 }, { 25, 30 } };
     EXPECT_FALSE(closed.clip(3, far));
     EXPECT_EQ(closed.resultCount(), 0);
