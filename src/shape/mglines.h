@@ -163,6 +163,10 @@ public:
 
     /// The tangent vector at each vertex (null before the first update()).
     [[nodiscard]] const MgVector* knotVectors() const noexcept { return m_knotVectors; }
+    /// Whether the tangent array covers every vertex. Tangents are stale after any change of
+    /// the vertices until update(); without an array covering them the curve is neither drawn
+    /// nor hit.
+    [[nodiscard]] bool hasTangents() const noexcept { return m_knotVectors && m_knotCapacity >= m_count; }
 
     /// Copies vertices, closed flag and extent; tangents follow on the next update().
     [[nodiscard]] MgSplines* clone() const override;
@@ -178,6 +182,9 @@ public:
     bool draw(GiGraphics& gs, const GiContext& ctx) const override;
 
 private:
+    /// Grows the tangent array to the vertex capacity when it holds fewer than m_count.
+    void ensureTangentCapacity();
+
     MgVector* m_knotVectors = nullptr; ///< owned, m_knotCapacity entries
     unsigned m_knotCapacity = 0;
 };
