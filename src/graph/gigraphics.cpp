@@ -416,11 +416,14 @@ bool GiGraphics::drawPolyline(const GiContext* ctx, int count, const MgPoint* po
             continue;
         run.assign({ a, b });
         // While the run's end is an original point it lies inside: extend by the next segment.
+        // An end inside clipPx needs no clipping, which spares the common case.
         while (b == pts[i] && i < count - 1) {
-            a = pts[i];
             b = pts[i + 1];
-            if (!mgClipSegment(a, b, s.clipPx))
-                break;
+            if (!s.clipPx.contains(b)) {
+                a = pts[i];
+                if (!mgClipSegment(a, b, s.clipPx))
+                    break;
+            }
             run.push_back(b);
             ++i;
         }
