@@ -6,6 +6,7 @@
 #include "shape/mgrect.h"
 #include "shape/mgshape.h"
 #include "shape/mgshapes.h"
+#include "spy_command.h"
 #include "support/test_view.h"
 
 #include <gtest/gtest.h>
@@ -351,3 +352,45 @@ TEST_F(DrawTest, CollectDynamicShapesCopiesTheShapeWhileDragging)
 }
 
 } // namespace
+
+// ---- The application's own edits ----------------------------------------------------------
+
+class AppPathTest : public DrawTest {
+protected:
+    void SetUp() override
+    {
+        DrawTest::SetUp();
+        SpyCommand::resetCounters();
+        view.manager().registerCommand("select", createSpySelect);
+        ASSERT_TRUE(view.setCommand("select"));
+        select = dynamic_cast<SpyCommand*>(view.command());
+        ASSERT_NE(select, nullptr);
+    }
+
+    SpyCommand* select = nullptr;
+};
+
+TEST_F(AppPathTest, NudgeMovesTheSelectionUnderOneGuardWithoutWaiting)
+{
+    MgShape* a = view.addRect(MgBox(10, 10, 50, 30));
+    MgShape* b = view.addRect(MgBox(100, 10, 150, 30));
+    select->selected = { a, b };
+    view.clearLog();
+    const int changes = view.changeCount();
+
+    EXPECT_TRUE(view.nudge(1, 0));
+    expectNear(a->shape().extent().leftBottom(), { 11, 10 });
+    expectNear(b->shape().extent().leftBottom(), { 101, 10 });
+    EXPECT_EQ(view.count("shapeMoved"), 2);
+    EXPECT_EQ(view.count("regenerate"), 1);
+    EXPECT_EQ(view.changeCount(), changes + 1);
+
+    EXPECT_TRUE(view.nudge(0, 1, true)); // Shift: handle 4 moves the edge at ymax
+    const MgBox box = a->shape().extent();
+    EXPECT_NEAR(box.ymax - box.ymin, 21, 1e-3);
+    EXPECT_EQ(view.changeCount(), changes + 2);
+
+    select->selected.clear();
+    EXPECT_FALSE(view.nudge(1, 0));
+    EXPECT_EQ(view.changeCount(), changes + 2);
+}
