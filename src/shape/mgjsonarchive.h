@@ -14,8 +14,9 @@
 // object; readNode/writeNode(name, index, false) enter a child, the same call with ended true
 // leaves it again (and is refused, changing nothing, when it does not name the current node).
 //
-// Nothing here throws: malformed text, a root that is not an object, nesting deeper than
-// kMaxDepth and unreadable files are reported by a false result.
+// Nothing here throws: malformed text, a root that is not an object, a number beyond the range
+// of a 32-bit float, nesting deeper than kMaxDepth and unreadable files are reported by a false
+// result.
 #pragma once
 
 #include "shape/mgarchive.h"
