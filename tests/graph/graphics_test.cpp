@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <functional>
+#include <random>
 #include <vector>
 
 namespace {
@@ -404,6 +405,54 @@ TEST_F(Drawing, PolylineCrossingThePaintAreaIsSentAsClippedRuns)
     const MgPoint outside[] = { { -100, -100 }, { -50, -80 }, { -20, -60 } };
     EXPECT_FALSE(gs.drawPolyline(&kLine, 3, outside));
     EXPECT_TRUE(canvas.drawingOps().empty());
+}
+
+TEST_F(Drawing, RandomPolylinesAndPolygonsStayInsideClipPx)
+{
+    // Seeded random figures around a small paint area: whatever is clipped reaches the canvas
+    // inside clipPx, and every polyline vertex inside the area is drawn.
+    const MgBox clip(40, 20, 160, 80);
+    const MgBox clipPx(30, 10, 170, 90);
+    paint(&clip);
+    std::mt19937 rng(20261207);
+    std::uniform_real_distribution<float> coord(-150, 350);
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        std::vector<MgPoint> pts(2 + round % 20);
+        for (MgPoint& p : pts)
+            p = MgPoint(coord(rng), coord(rng) * 0.5f);
+        canvas.clear();
+        gs.drawPolyline(&kLine, static_cast<int>(pts.size()), pts.data());
+        const bool fastPath
+            = MgBox(0, 0, 200, 100).encloses(MgBox().fromPoints(static_cast<int>(pts.size()), pts.data()));
+        if (!fastPath) {
+            for (const MgPoint& p : canvas.pointsOf("strokePolyline"))
+                EXPECT_TRUE(inside(clipPx, p)) << p.x << "," << p.y << "\n" << canvas.dump();
+        }
+        // Every vertex more than 2 px inside clipPx and from its predecessor is among the sent points
+        // (closer ones may give way to a clipped entry point or to the previous vertex).
+        const std::vector<MgPoint> sent = canvas.pointsOf("strokePolyline");
+        for (size_t i = 1; i < pts.size(); ++i) {
+            MgBox deep(clipPx);
+            if (!deep.shrink(3).contains(pts[i]) || std::fabs(pts[i].x - pts[i - 1].x) <= 2)
+                continue;
+            bool found = false;
+            for (const MgPoint& q : sent)
+                found = found || q.distance(pts[i]) < 1e-3f;
+            EXPECT_TRUE(found) << "vertex " << i << " (" << pts[i].x << "," << pts[i].y << ") after (" << pts[i - 1].x
+                               << "," << pts[i - 1].y << ")\n"
+                               << canvas.dump();
+        }
+
+        canvas.clear();
+        gs.drawPolygonArea(&kFilled, static_cast<int>(pts.size()), pts.data());
+        if (!fastPath) {
+            for (const CanvasCall& c : canvas.calls) {
+                for (const MgPoint& p : c.points)
+                    EXPECT_TRUE(inside(clipPx, p)) << c.op << " " << p.x << "," << p.y;
+            }
+        }
+    }
 }
 
 TEST_F(Drawing, PolylinesSendAtMost8192Points)
