@@ -92,13 +92,8 @@ template <class Container, class Context> MgShape* MgShapesT<Container, Context>
 
 template <class Container, class Context> MgShape* MgShapesT<Container, Context>::findShape(int id) const
 {
-    if (!hasId(id))
-        return nullptr;
-    for (MgShape* sp : m_shapes) {
-        if (sp->id() == id)
-            return sp;
-    }
-    return nullptr;
+    const auto entry = m_ids.find(id);
+    return entry == m_ids.end() ? nullptr : entry->second.first;
 }
 
 template <class Container, class Context> MgShape* MgShapesT<Container, Context>::findShapeByTag(int tag) const
@@ -269,7 +264,7 @@ template <class Container, class Context> void MgShapesT<Container, Context>::cl
     // Empty the sequence before releasing, so nothing can reach a released shape through it.
     Container shapes;
     shapes.swap(m_shapes);
-    m_idCounts.clear();
+    m_ids.clear();
     for (MgShape* sp : shapes)
         sp->release();
 }
@@ -295,15 +290,21 @@ template <class Container, class Context> MgShape* MgShapesT<Container, Context>
 
 template <class Container, class Context> MgShape* MgShapesT<Container, Context>::removeShape(int id)
 {
-    if (!hasId(id))
+    const auto entry = m_ids.find(id);
+    if (entry == m_ids.end())
         return nullptr;
-    const auto it = std::find_if(m_shapes.begin(), m_shapes.end(), [id](const MgShape* sp) { return sp->id() == id; });
-    if (it == m_shapes.end())
+    MgShape* sp = entry->second.first;
+    auto pos = std::find(m_shapes.begin(), m_shapes.end(), sp);
+    if (pos == m_shapes.end()) // cannot happen while the index is kept; refuse rather than lose a shape
         return nullptr;
-    MgShape* sp = *it;
-    m_shapes.erase(it);
-    if (const auto counted = m_idCounts.find(id); counted != m_idCounts.end() && --counted->second == 0)
-        m_idCounts.erase(counted);
+    pos = m_shapes.erase(pos);
+    if (--entry->second.count == 0) {
+        m_ids.erase(entry);
+    } else {
+        // The next shape with this id lies after the removed one.
+        const auto next = std::find_if(pos, m_shapes.end(), [id](const MgShape* other) { return other->id() == id; });
+        entry->second.first = next == m_shapes.end() ? nullptr : *next;
+    }
     return sp;
 }
 
@@ -317,12 +318,13 @@ void MgShapesT<Container, Context>::setViewScaleCenter(float scale, const MgPoin
 template <class Container, class Context> void MgShapesT<Container, Context>::appendShape(MgShape* shape)
 {
     m_shapes.push_back(shape);
-    ++m_idCounts[shape->id()];
+    // An id already present keeps its earlier shape as the first one.
+    ++m_ids.try_emplace(shape->id(), IdEntry { shape, 0 }).first->second.count;
 }
 
 template <class Container, class Context> bool MgShapesT<Container, Context>::hasId(int id) const
 {
-    return m_idCounts.find(id) != m_idCounts.end();
+    return m_ids.find(id) != m_ids.end();
 }
 
 template class MgShapesT<>;

@@ -179,8 +179,13 @@ private:
     MgPoint m_viewCenter;
     std::atomic<std::int32_t> m_changeCount { 0 };
     MgLockCounters m_lock;
-    // How many shapes carry each id, so that choosing a free id does not walk the collection.
-    std::unordered_map<int, int> m_idCounts;
+    // Per id: the first shape carrying it and how many do, so that finding a shape and
+    // choosing a free id do not walk the collection. Only the collection changes stored ids.
+    struct IdEntry {
+        MgShape* first;
+        int count;
+    };
+    std::unordered_map<int, IdEntry> m_ids;
 };
 
 extern template class MgShapesT<>;
