@@ -2,6 +2,7 @@
 
 #include "graph/giviewtransform.h"
 
+// The select command, when it is part of the build, ends its own working-copy edits.
 #if __has_include("cmd/mgcmdselect.h")
 #include "cmd/mgcmdselect.h"
 #define LINDQUA_HAS_SELECT_COMMAND 1
@@ -29,6 +30,19 @@ struct BuiltinCommand {
     const char* name;
     MgCommandCreator creator;
 };
+
+/// applyWorkingCopies(view, apply, false) of cmd when cmd is a Select; false otherwise.
+template <class Select> bool applyWorkingCopiesOf(MgCommand* cmd, MgView* view, bool apply)
+{
+    if constexpr (requires(Select * s, MgView * v, bool b) { s->applyWorkingCopies(v, b, false); }) {
+        if (auto* select = dynamic_cast<Select*>(cmd))
+            return static_cast<bool>(select->applyWorkingCopies(view, apply, false));
+    }
+    (void)cmd;
+    (void)view;
+    (void)apply;
+    return false;
+}
 
 } // namespace
 
@@ -148,8 +162,8 @@ int MgCmdManagerImpl::selectedShapes(MgView* view, int count, MgShape** shapes, 
 bool MgCmdManagerImpl::finishDynamicChange(MgView* view, bool apply)
 {
 #ifdef LINDQUA_HAS_SELECT_COMMAND
-    if (auto* select = dynamic_cast<MgCommandSelect*>(currentSelect(view)))
-        return select->applyWorkingCopies(view, apply, false);
+    if (MgCommand* cmd = currentSelect(view))
+        return applyWorkingCopiesOf<MgCommandSelect>(cmd, view, apply);
 #else
     (void)view;
     (void)apply;

@@ -2,6 +2,7 @@
 // tolerance conversion every command uses.
 #include "cmd/mgcmddraw.h"
 #include "cmd/mgcmdmgr.h"
+#include "cmd/mgshapesguard.h"
 #include "shape/mgshapes.h"
 #include "spy_command.h"
 #include "support/test_view.h"
@@ -233,3 +234,38 @@ TEST(CommandTolerance, MissingViewGivesZero)
 }
 
 } // namespace
+
+#if __has_include("cmd/mgcmdselect.h")
+namespace {
+
+// The manager ends the select command's working-copy edits for the application.
+TEST(SelectThroughTheManager, FinishDynamicChangeAppliesOrDiscardsTheWorkingCopies)
+{
+    TestView view;
+    MgShape* shape = view.addRect(MgBox(10, 10, 50, 30));
+    ASSERT_TRUE(view.setCommand("select")) << "the built-in select command is part of the build";
+    MgCommandManager& mgr = view.manager();
+    ASSERT_NE(mgr.selection(&view), nullptr);
+    ASSERT_TRUE(mgr.selection(&view)->selectShapeById(&view, shape->id()));
+    const auto sleeps = MgShapesGuard::sleepCount();
+
+    struct Case {
+        const char* name;
+        bool apply;
+        float expectedLeft;
+    } cases[] = { { "discard", false, 10 }, { "apply", true, 15 } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MgShape* copies[1] = { nullptr };
+        ASSERT_EQ(mgr.selectedShapes(&view, 1, copies, true), 1);
+        ASSERT_NE(copies[0], shape) << "a working copy, not the shape itself";
+        copies[0]->shape().offset(MgVector(5, 0), -1);
+        EXPECT_TRUE(mgr.finishDynamicChange(&view, c.apply));
+        EXPECT_NEAR(shape->shape().extent().xmin, c.expectedLeft, 1e-3);
+    }
+    EXPECT_EQ(MgShapesGuard::sleepCount(), sleeps);
+    EXPECT_FALSE(mgr.finishDynamicChange(&view, true)) << "no copies left";
+}
+
+} // namespace
+#endif
