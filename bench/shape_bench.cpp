@@ -1,6 +1,6 @@
 // The shape collection at document sizes: picking among 1,000 and 10,000 rectangles, drawing
 // 10,000 rectangles through a canvas that draws nothing, and filling a collection by
-// addShapeCopy (which must not walk the collection for every free id).
+// addShapeCopy (which must not walk the collection for every free id), and the two lookups.
 #include "graph/gicanvas.h"
 #include "graph/gigraphics.h"
 #include "graph/giviewtransform.h"
@@ -126,5 +126,41 @@ void BM_AddShapeCopy(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(BM_AddShapeCopy)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_FindShapeByTag(benchmark::State& state)
+{
+    // The tag of the last shape, with no tag changed between lookups (saving, listing rows).
+    const int n = static_cast<int>(state.range(0));
+    const ShapesPtr shapes = makeGrid(n);
+    shapes->lastShape()->setTag(42);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(shapes->findShapeByTag(42));
+    }
+}
+BENCHMARK(BM_FindShapeByTag)->Arg(10000);
+
+void BM_FindShapeByTagAfterRetag(benchmark::State& state)
+{
+    // A tag changed before every lookup (tagging each new region): the lookup pays a rebuild.
+    const int n = static_cast<int>(state.range(0));
+    const ShapesPtr shapes = makeGrid(n);
+    int tag = 0;
+    for (auto _ : state) {
+        shapes->lastShape()->setTag(++tag);
+        benchmark::DoNotOptimize(shapes->findShapeByTag(tag));
+    }
+    state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_FindShapeByTagAfterRetag)->Arg(10000);
+
+void BM_FindShape(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    const ShapesPtr shapes = makeGrid(n);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(shapes->findShape(n));
+    }
+}
+BENCHMARK(BM_FindShape)->Arg(10000);
 
 } // namespace

@@ -4,8 +4,17 @@
 #include "shape/mglines.h"
 #include "shape/mgrect.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
+
+namespace {
+std::atomic<std::uint64_t> g_tagRevision { 0 };
+} // namespace
+
+std::uint64_t mgTagRevision() noexcept { return g_tagRevision.load(std::memory_order_acquire); }
+
+void mgNoteTagChange() noexcept { g_tagRevision.fetch_add(1, std::memory_order_acq_rel); }
 
 GiContext mgEffectiveContext(const GiGraphics& gs, const GiContext& own, const GiContext* ctx)
 {

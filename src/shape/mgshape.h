@@ -19,6 +19,8 @@
 #include "graph/gicontext.h"
 #include "shape/mgbaseshape.h"
 
+#include <cstdint>
+
 class GiGraphics;
 class MgShapes;
 
@@ -82,6 +84,11 @@ void mgSaveShapeAttributes(MgArchive& s, int tag, const GiContext& ctx);
 /// the other keys default to 0, so a missing colour is the null colour.
 void mgLoadShapeAttributes(MgArchive& s, int& tag, GiContext& ctx);
 
+/// A process-wide count of tag changes of shapes with context: raised whenever any shape's tag
+/// may have changed (setTag, copyFrom, load), so a collection knows when its tag index is stale.
+[[nodiscard]] std::uint64_t mgTagRevision() noexcept;
+void mgNoteTagChange() noexcept;
+
 /// Makes an empty shape with context for type mod 10000 in {10, 11, 12, 13, 15, 16}
 /// (10011 and 11 both give a rectangle); null for any other type. The caller owns the result.
 [[nodiscard]] MgShape* createShape(int type);
@@ -119,6 +126,7 @@ public:
             m_shape.copyFrom(other.shape());
             m_context = other.context();
             m_tag = other.tag();
+            mgNoteTagChange();
         } else if (src.isKindOf(S::Type())) {
             m_shape.copyFrom(src);
         }
@@ -157,6 +165,7 @@ public:
     bool load(MgArchive& s) override
     {
         mgLoadShapeAttributes(s, m_tag, m_context);
+        mgNoteTagChange();
         const bool ok = m_shape.load(s);
         if (ok)
             m_shape.update();
@@ -171,7 +180,11 @@ public:
         m_id = id;
     }
     [[nodiscard]] int tag() const override { return m_tag; }
-    void setTag(int tag) override { m_tag = tag; }
+    void setTag(int tag) override
+    {
+        m_tag = tag;
+        mgNoteTagChange();
+    }
 
     S m_shape; ///< the geometry, model coordinates
     GiContext m_context; ///< own drawing attributes

@@ -6,6 +6,11 @@
 #include <cstddef>
 #include <limits>
 
+namespace {
+// Below this many shapes a walk is as quick as keeping a tag index.
+constexpr std::size_t kTagIndexMinShapes = 32;
+} // namespace
+
 struct MgShapeIterator {
     std::size_t index = 0;
 };
@@ -98,11 +103,26 @@ template <class Container, class Context> MgShape* MgShapesT<Container, Context>
 
 template <class Container, class Context> MgShape* MgShapesT<Container, Context>::findShapeByTag(int tag) const
 {
-    for (MgShape* sp : m_shapes) {
-        if (sp->tag() == tag)
-            return sp;
+    if (m_shapes.size() < kTagIndexMinShapes) {
+        for (MgShape* sp : m_shapes) {
+            if (sp->tag() == tag)
+                return sp;
+        }
+        return nullptr;
     }
-    return nullptr;
+    const std::lock_guard<std::mutex> lock(m_tagMutex);
+    // Read the revision before building: a tag changed meanwhile makes the next lookup rebuild.
+    const std::uint64_t revision = mgTagRevision();
+    if (!m_tagIndexValid || m_tagIndexRevision != revision) {
+        m_tagIndex.clear();
+        m_tagIndex.reserve(m_shapes.size());
+        for (MgShape* sp : m_shapes)
+            m_tagIndex.try_emplace(sp->tag(), sp); // the first in order stays
+        m_tagIndexRevision = revision;
+        m_tagIndexValid = true;
+    }
+    const auto found = m_tagIndex.find(tag);
+    return found == m_tagIndex.end() ? nullptr : found->second;
 }
 
 template <class Container, class Context> MgBox MgShapesT<Container, Context>::extent() const
@@ -265,6 +285,7 @@ template <class Container, class Context> void MgShapesT<Container, Context>::cl
     Container shapes;
     shapes.swap(m_shapes);
     m_ids.clear();
+    dropTagIndex();
     for (MgShape* sp : shapes)
         sp->release();
 }
@@ -298,6 +319,7 @@ template <class Container, class Context> MgShape* MgShapesT<Container, Context>
     if (pos == m_shapes.end()) // cannot happen while the index is kept; refuse rather than lose a shape
         return nullptr;
     pos = m_shapes.erase(pos);
+    dropTagIndex();
     if (--entry->second.count == 0) {
         m_ids.erase(entry);
     } else {
@@ -320,6 +342,17 @@ template <class Container, class Context> void MgShapesT<Container, Context>::ap
     m_shapes.push_back(shape);
     // An id already present keeps its earlier shape as the first one.
     ++m_ids.try_emplace(shape->id(), IdEntry { shape, 0 }).first->second.count;
+    // The new shape is last, so it only becomes the answer for a tag nobody had.
+    const std::lock_guard<std::mutex> lock(m_tagMutex);
+    if (m_tagIndexValid)
+        m_tagIndex.try_emplace(shape->tag(), shape);
+}
+
+template <class Container, class Context> void MgShapesT<Container, Context>::dropTagIndex()
+{
+    const std::lock_guard<std::mutex> lock(m_tagMutex);
+    m_tagIndexValid = false;
+    m_tagIndex.clear();
 }
 
 template <class Container, class Context> bool MgShapesT<Container, Context>::hasId(int id) const

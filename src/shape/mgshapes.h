@@ -31,6 +31,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
@@ -186,6 +187,14 @@ private:
         int count;
     };
     std::unordered_map<int, IdEntry> m_ids;
+    // Tag -> first shape with that tag, built on demand for large collections and rebuilt when
+    // the shapes or any tag changed (mgTagRevision). The mutex only keeps concurrent readers
+    // from building it at the same time.
+    void dropTagIndex();
+    mutable std::mutex m_tagMutex;
+    mutable std::unordered_map<int, MgShape*> m_tagIndex;
+    mutable std::uint64_t m_tagIndexRevision = 0;
+    mutable bool m_tagIndexValid = false;
 };
 
 extern template class MgShapesT<>;

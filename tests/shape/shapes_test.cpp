@@ -202,6 +202,48 @@ TEST(Shapes, TagsFollowTheShapes)
     EXPECT_EQ(shapes->findShapeByTag(0x10001), a);
 }
 
+TEST(Shapes, TagLookupInALargeCollectionSeesEveryChange)
+{
+    // Large enough for the collection to keep a tag index; each step changes a tag in another
+    // way and the answer must still be the first shape in order with that tag.
+    Shapes shapes = makeShapes();
+    for (int i = 0; i < 100; ++i)
+        addRect(*shapes, kUnit, i);
+    EXPECT_EQ(shapes->findShapeByTag(50)->id(), 51);
+    EXPECT_EQ(shapes->findShapeByTag(1000), nullptr);
+
+    shapes->findShape(80)->setTag(1000);
+    EXPECT_EQ(shapes->findShapeByTag(1000)->id(), 80);
+    EXPECT_EQ(shapes->findShapeByTag(79), nullptr);
+
+    shapes->findShape(10)->setTag(1000); // an earlier shape now wins
+    EXPECT_EQ(shapes->findShapeByTag(1000)->id(), 10);
+
+    addRect(*shapes, kUnit, 5); // a later duplicate does not
+    EXPECT_EQ(shapes->findShapeByTag(5)->id(), 6);
+    addRect(*shapes, kUnit, 2000); // a new tag does
+    EXPECT_EQ(shapes->findShapeByTag(2000)->id(), 102);
+
+    Owned<MgShapeT<MgRect>> src = makeRect(kUnit, 3000);
+    shapes->findShape(30)->copyFrom(*src);
+    EXPECT_EQ(shapes->findShapeByTag(3000)->id(), 30);
+
+    MgJsonArchive ar;
+    ASSERT_TRUE(makeRect(kUnit, 4000)->save(ar));
+    ASSERT_TRUE(shapes->findShape(40)->load(ar));
+    EXPECT_EQ(shapes->findShapeByTag(4000)->id(), 40);
+    EXPECT_EQ(shapes->findShapeByTag(39), nullptr);
+
+    Owned<MgShape> removed(shapes->removeShape(10));
+    EXPECT_EQ(shapes->findShapeByTag(1000)->id(), 80);
+
+    shapes->clear();
+    EXPECT_EQ(shapes->findShapeByTag(1000), nullptr);
+    for (int i = 0; i < 40; ++i)
+        addRect(*shapes, kUnit, 7);
+    EXPECT_EQ(shapes->findShapeByTag(7)->id(), 1);
+}
+
 TEST(Shapes, IterationWalksInOrderAndStopsAtTheEnd)
 {
     Shapes shapes = makeShapes();
