@@ -82,13 +82,32 @@ struct GiCanvasGdip::Impl {
     // so that a paint of the same size neither allocates nor faults in fresh pages.
     QImage offscreen;
     bool offscreenOpaque = false; ///< every pixel of offscreen is opaque
+    /// offscreen must be cleared before it is drawn on, read or shown. Deferred because a paint
+    /// usually begins by covering the whole buffer (background or cached image 0).
+    bool pendingClear = false;
     QPaintDevice* shownOn = nullptr; ///< device offscreen was last copied to (its current content)
     QImage cached[2];
     bool cachedOpaque[2] = { false, false };
 
     std::vector<QPointF> points; ///< conversion buffer, reused
 
-    [[nodiscard]] QPainter* drawing() const noexcept { return buffer ? buffer.get() : target.get(); }
+    /// The painter drawing goes to, without touching the buffer (for state changes and checks).
+    [[nodiscard]] QPainter* current() const noexcept { return buffer ? buffer.get() : target.get(); }
+    /// The painter drawing goes to, with the buffer cleared first when that is still pending.
+    QPainter* drawing() noexcept
+    {
+        if (buffer && pendingClear)
+            clearOffscreen();
+        return current();
+    }
+    void clearOffscreen() noexcept
+    {
+        // The painter draws straight into the image's own memory (it is not shared), so the
+        // transparent black of premultiplied ARGB is all-zero bytes.
+        std::memset(offscreen.bits(), 0, static_cast<std::size_t>(offscreen.sizeInBytes()));
+        pendingClear = false;
+        offscreenOpaque = false;
+    }
     [[nodiscard]] GiGraphics& gs() const noexcept { return *owner->graphics(); }
 
     const QPointF* convert(const MgPoint* pts, int count)
@@ -247,12 +266,9 @@ bool GiCanvasGdip::openPaint(
             } else if (overlay) {
                 keep = d.shownOn == device;
             }
-            if (!keep) {
-                d.offscreen.fill(Qt::transparent);
+            d.pendingClear = !keep;
+            if (!keep || d.shownOn != device)
                 d.offscreenOpaque = false;
-            } else if (d.shownOn != device) {
-                d.offscreenOpaque = false;
-            }
         }
     }
 
@@ -274,7 +290,7 @@ bool GiCanvasGdip::openPaint(
     }
     d.device = device;
     d.releaseDrawingObjects();
-    d.drawing()->setRenderHint(QPainter::Antialiasing, graphics()->isSmoothing());
+    d.current()->setRenderHint(QPainter::Antialiasing, graphics()->isSmoothing());
     return true;
 }
 
@@ -286,7 +302,10 @@ void GiCanvasGdip::closePaint(bool draw)
     if (d.buffer) {
         d.buffer->end();
         d.buffer.reset();
-        if (draw) {
+        if (d.pendingClear) {
+            // Nothing was drawn: the transparent buffer would leave the device as it is.
+            d.shownOn = nullptr;
+        } else if (draw) {
             d.target->setRenderHint(QPainter::SmoothPixmapTransform, false);
             d.target->setWorldTransform(QTransform());
             d.target->setClipping(false);
@@ -309,8 +328,10 @@ void GiCanvasGdip::closePaint(bool draw)
 QPaintDevice* GiCanvasGdip::borrowDC()
 {
     Impl& d = *m_impl;
-    if (d.buffer)
+    if (d.buffer) {
+        d.drawing();
         return &d.offscreen;
+    }
     return d.target ? d.device : nullptr;
 }
 
@@ -318,9 +339,9 @@ void GiCanvasGdip::returnDC(QPaintDevice* /*dc*/) { }
 
 QPainter* GiCanvasGdip::painterFor(QPaintDevice* dc) const
 {
-    const Impl& d = *m_impl;
+    Impl& d = *m_impl;
     if (d.buffer && dc == &d.offscreen)
-        return d.buffer.get();
+        return d.drawing();
     if (d.target && dc == d.device)
         return d.target.get();
     return nullptr;
@@ -344,9 +365,13 @@ GiRgba GiCanvasGdip::changeBackgroundColor(const GiRgba& color)
 void GiCanvasGdip::fillBackground()
 {
     Impl& d = *m_impl;
-    QPainter* p = d.drawing();
+    QPainter* p = d.current();
     if (!p || graphics()->isPrinting())
         return;
+    if (p == d.buffer.get() && !p->hasClipping())
+        d.pendingClear = false; // about to be overwritten whole
+    else
+        p = d.drawing();
     const QColor c(d.background.r, d.background.g, d.background.b);
     const QTransform saved = p->worldTransform();
     p->setWorldTransform(QTransform());
@@ -358,13 +383,13 @@ void GiCanvasGdip::fillBackground()
 
 void GiCanvasGdip::setClipRect(float x1, float y1, float x2, float y2)
 {
-    if (QPainter* p = m_impl->drawing())
+    if (QPainter* p = m_impl->current())
         p->setClipRect(QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized(), Qt::ReplaceClip);
 }
 
 void GiCanvasGdip::setSmoothing(bool on)
 {
-    if (QPainter* p = m_impl->drawing())
+    if (QPainter* p = m_impl->current())
         p->setRenderHint(QPainter::Antialiasing, on);
 }
 
@@ -391,6 +416,7 @@ void GiCanvasGdip::saveCachedImage(bool second)
         d.cachedOpaque[slot] = false;
         return;
     }
+    d.drawing(); // a buffer still to be cleared is saved cleared
     // Reuse the slot's memory when it has the right size: a 1080p frame is 8 MB.
     if (!copyPixelsInto(d.cached[slot], d.offscreen))
         d.cached[slot] = d.offscreen.copy();
@@ -421,11 +447,18 @@ bool GiCanvasGdip::drawCachedImage(float x, float y, bool second)
 {
     Impl& d = *m_impl;
     const int slot = second ? 1 : 0;
-    QPainter* p = d.drawing();
-    if (!drawCached(p, d.cached[slot], d.cachedOpaque[slot], x, y))
+    QPainter* p = d.current();
+    if (!p || d.cached[slot].isNull())
         return false;
-    if (p == d.buffer.get() && d.cachedOpaque[slot] && mgRoundToInt(x) == 0 && mgRoundToInt(y) == 0
-        && d.cached[slot].size() == d.offscreen.size() && !p->hasClipping() && p->worldTransform().isIdentity())
+    // An opaque frame drawn over the whole buffer leaves nothing of its former content.
+    const bool coversAll = p == d.buffer.get() && d.cachedOpaque[slot] && mgRoundToInt(x) == 0 && mgRoundToInt(y) == 0
+        && d.cached[slot].size() == d.offscreen.size() && !p->hasClipping() && p->worldTransform().isIdentity();
+    if (coversAll)
+        d.pendingClear = false;
+    else
+        p = d.drawing();
+    drawCached(p, d.cached[slot], d.cachedOpaque[slot], x, y);
+    if (coversAll)
         d.offscreenOpaque = true;
     return true;
 }
@@ -456,7 +489,7 @@ bool GiCanvasGdip::strokeSegment(const GiContext* ctx, float x1, float y1, float
 
 bool GiCanvasGdip::strokePolyline(const GiContext* ctx, const MgPoint* points, int count)
 {
-    if (!points || count < 2 || !m_impl->drawing())
+    if (!points || count < 2 || !m_impl->current())
         return false;
     const QPointF* pts = m_impl->convert(points, count);
     return m_impl->paint(ctx, false, [&](QPainter* p) { p->drawPolyline(pts, count); });
@@ -464,7 +497,7 @@ bool GiCanvasGdip::strokePolyline(const GiContext* ctx, const MgPoint* points, i
 
 bool GiCanvasGdip::strokeBezierChain(const GiContext* ctx, const MgPoint* points, int count)
 {
-    if (!points || count < 4 || !m_impl->drawing())
+    if (!points || count < 4 || !m_impl->current())
         return false;
     QPainterPath path(QPointF(points[0].x, points[0].y));
     for (int i = 1; i + 2 < count; i += 3)
@@ -474,7 +507,7 @@ bool GiCanvasGdip::strokeBezierChain(const GiContext* ctx, const MgPoint* points
 
 bool GiCanvasGdip::paintPolygon(const GiContext* ctx, const MgPoint* points, int count)
 {
-    if (!points || count < 2 || !m_impl->drawing())
+    if (!points || count < 2 || !m_impl->current())
         return false;
     const QPointF* pts = m_impl->convert(points, count);
     return m_impl->paint(ctx, true, [&](QPainter* p) { p->drawPolygon(pts, count, Qt::OddEvenFill); });
@@ -544,7 +577,7 @@ bool GiCanvasGdip::paintEllipse(const GiContext* ctx, float x, float y, float w,
 
 bool GiCanvasGdip::paintPointPath(const GiContext* ctx, int count, const MgPoint* points, const std::uint8_t* types)
 {
-    if (!points || !types || count < 2 || !m_impl->drawing())
+    if (!points || !types || count < 2 || !m_impl->current())
         return false;
     QPainterPath path;
     path.setFillRule(Qt::OddEvenFill);
@@ -587,7 +620,7 @@ bool GiCanvasGdip::paintPointPath(const GiContext* ctx, int count, const MgPoint
 
 bool GiCanvasGdip::pathOpen()
 {
-    if (!m_impl->drawing())
+    if (!m_impl->current())
         return false;
     m_impl->path = std::make_unique<QPainterPath>();
     m_impl->path->setFillRule(Qt::OddEvenFill);
@@ -678,7 +711,7 @@ bool GiCanvasGdip::drawImage(const QImage& image, const MgBox& boxWorld, bool fa
 bool GiCanvasGdip::drawBitmapHandle(
     long himetricWidth, long himetricHeight, const QImage& bitmap, const MgBox& boxWorld, bool fast)
 {
-    if (!m_impl->drawing() || himetricWidth <= 0 || himetricHeight <= 0 || bitmap.isNull())
+    if (!m_impl->current() || himetricWidth <= 0 || himetricHeight <= 0 || bitmap.isNull())
         return false;
     if (bitmap.format() == QImage::Format_ARGB32_Premultiplied || bitmap.format() == QImage::Format_RGB32)
         return drawImage(bitmap, boxWorld, fast);

@@ -6,9 +6,11 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QImage>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -589,6 +591,30 @@ TEST_F(CanvasTest, ACachedImageIsACopyNotAView)
     EXPECT_EQ(px(10, 10), kWhite);
 }
 
+TEST_F(CanvasTest, EveryBufferedPaintStartsFromAClearBuffer)
+{
+    const GiContext red = fillCtx(GiRgba(255, 0, 0)), blue = fillCtx(GiRgba(0, 0, 255));
+    ASSERT_TRUE(canvas.openPaint(&image));
+    canvas.paintRect(&red, 10, 10, 20, 20);
+    canvas.closePaint();
+    // A paint that draws nothing leaves the device alone.
+    image.fill(Qt::black);
+    ASSERT_TRUE(canvas.openPaint(&image));
+    canvas.closePaint();
+    EXPECT_EQ(px(15, 15), kBlack);
+    // The next paint's buffer holds nothing of the former one.
+    ASSERT_TRUE(canvas.openPaint(&image));
+    canvas.paintRect(&blue, 100, 100, 20, 20);
+    canvas.saveCachedImage(true);
+    canvas.closePaint();
+    image.fill(Qt::black);
+    ASSERT_TRUE(canvas.openPaint(&image));
+    EXPECT_TRUE(canvas.drawCachedImage(0, 0, true));
+    canvas.closePaint();
+    EXPECT_EQ(px(15, 15), kBlack);
+    EXPECT_EQ(px(110, 110), kBlue);
+}
+
 TEST_F(CanvasTest, OtherCanvasCachedImageNeedsTheSameClientSize)
 {
     GiViewTransform xf2;
@@ -676,3 +702,71 @@ TEST_F(CanvasTest, TextIsDrawnWithItsTopLeftAtThePoint)
 }
 
 } // namespace
+
+// ---- On a widget ------------------------------------------------------------------------------
+
+namespace {
+
+// Paints through the canvas from its paint event, as the layout view does.
+class CanvasWidget : public QWidget {
+public:
+    CanvasWidget()
+        : gs(&xf)
+        , canvas(&gs)
+    {
+        resize(120, 80);
+    }
+
+    void paintEvent(QPaintEvent* event) override
+    {
+        xf.setClientSize(width(), height());
+        opened = canvas.openPaint(this, nullptr, true, overlay, event->rect());
+        if (!opened)
+            return;
+        clipBox = gs.clipBoxPx();
+        buffered = canvas.isBuffered();
+        if (!canvas.hasCachedImage(false)) {
+            canvas.fillBackground();
+            const GiContext ctx(kGiLineSolid, 0, GiRgba(0, 0, 255), GiRgba(255, 0, 0));
+            canvas.paintRect(&ctx, 10, 10, 50, 30);
+            canvas.saveCachedImage(false);
+            ++fullPaints;
+        } else {
+            canvas.drawCachedImage(0, 0, false);
+        }
+        canvas.closePaint(true);
+    }
+
+    GiViewTransform xf;
+    GiGraphics gs;
+    GiCanvasGdip canvas;
+    bool overlay = false;
+    bool opened = false;
+    bool buffered = false;
+    int fullPaints = 0;
+    MgBox clipBox;
+};
+
+} // namespace
+
+TEST(CanvasOnWidget, BufferedPaintShowsOnTheWidgetAndReusesCachedImage0)
+{
+    CanvasWidget w;
+    const QImage first = w.grab().toImage();
+    ASSERT_TRUE(w.opened);
+    EXPECT_TRUE(w.buffered);
+    EXPECT_EQ(w.fullPaints, 1);
+    EXPECT_EQ(w.clipBox, MgBox(0, 0, 120, 80));
+    EXPECT_EQ(first.pixel(30, 20), kRed);
+    EXPECT_EQ(first.pixel(10, 10), kBlue);
+    EXPECT_EQ(first.pixel(100, 70), first.pixel(5, 5)); // background
+
+    // Later paints come from cached image 0, clipped to what needs repainting.
+    const QImage second = w.grab(QRect(0, 0, 40, 40)).toImage();
+    EXPECT_EQ(w.fullPaints, 1);
+    EXPECT_EQ(w.clipBox, MgBox(0, 0, 40, 40));
+    EXPECT_EQ(second.pixel(30, 20), kRed);
+    EXPECT_FALSE(w.gs.isPainting());
+    EXPECT_FALSE(w.canvas.openPaint(&w)); // outside its paint event a widget cannot be painted on
+    EXPECT_FALSE(w.gs.isPainting());
+}
