@@ -107,7 +107,12 @@ private:
 int parseNumbersEncoded(LrcEncoding encoding, std::string_view bytes, int numbers[kLrcMaxNumbers]) noexcept
 {
     NumberSink sink { numbers };
-    if (lrcUnitSize(encoding) == 1 && encoding != LrcEncoding::Gb18030) {
+    // Digits inside a longer GB18030 character are no digits; without bytes above 0x7F there is
+    // no such character.
+    const bool plainBytes = lrcUnitSize(encoding) == 1
+        && (encoding != LrcEncoding::Gb18030
+            || std::none_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
+    if (plainBytes) {
         for (unsigned char c : bytes) {
             if (c >= '0' && c <= '9')
                 sink.digit(c - '0');
@@ -135,17 +140,22 @@ std::size_t lastAt(LrcEncoding encoding, std::string_view line) noexcept
     case LrcEncoding::Utf8:
     case LrcEncoding::Utf8Bom: return line.rfind('@');
     case LrcEncoding::Gb18030: {
-        // "@" (0x40) is also a valid second byte of a two-byte character: walk characters.
-        if (line.find('@') == std::string_view::npos)
-            return std::string_view::npos;
-        std::size_t found = std::string_view::npos;
-        UnitCursor cursor(encoding, line);
-        while (!cursor.atEnd()) {
-            const std::size_t at = cursor.offset();
-            if (cursor.take() == '@')
-                found = at;
+        // "@" (0x40) is also a valid second byte of a two-byte character, so a candidate counts
+        // only when it starts a character. Bytes 0x00-0x2F and 0x3A-0x3F are never part of a
+        // longer character, so the walk that decides starts just after the last of them.
+        const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+        std::size_t candidate = line.rfind('@');
+        while (candidate != std::string_view::npos) {
+            std::size_t i = candidate;
+            while (i > 0 && !(p[i - 1] < 0x30 || (p[i - 1] >= 0x3A && p[i - 1] <= 0x3F)))
+                --i;
+            while (i < candidate)
+                i += gbCharLength(p + i, line.size() - i);
+            if (i == candidate || candidate == 0)
+                return i == candidate ? candidate : std::string_view::npos;
+            candidate = line.rfind('@', candidate - 1);
         }
-        return found;
+        return std::string_view::npos;
     }
     case LrcEncoding::Utf16Le:
     case LrcEncoding::Utf16Be: {
@@ -269,9 +279,12 @@ bool LrcReader::nextLine(std::string_view& line) noexcept
     const char* p = m_file.data();
     const std::size_t begin = m_pos;
     if (lrcUnitSize(m_encoding) == 1) {
-        std::size_t i = begin;
-        while (i < size && p[i] != '\n' && p[i] != '\r')
-            ++i;
+        // memchr is much faster than a byte loop; look for CR only up to the next LF so that a
+        // file without CR is not searched to its end for every line.
+        const void* lf = std::memchr(p + begin, '\n', size - begin);
+        const std::size_t lfPos = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - p) : size;
+        const void* cr = std::memchr(p + begin, '\r', lfPos - begin);
+        std::size_t i = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - p) : lfPos;
         line = m_file.substr(begin, i - begin);
         if (i < size && p[i] == '\r' && i + 1 < size && p[i + 1] == '\n')
             ++i;

@@ -83,6 +83,8 @@ class LrcReader {
 public:
     /// file: the whole file as read from disk, byte-order mark included.
     explicit LrcReader(std::string_view file) noexcept;
+    /// The items would point into a string about to be destroyed.
+    explicit LrcReader(std::string&& file) = delete;
 
     [[nodiscard]] LrcEncoding encoding() const noexcept { return m_encoding; }
 
@@ -169,6 +171,8 @@ struct LrcContent {
 
 /// Reads the whole file (bytes must outlive the result).
 [[nodiscard]] LrcContent lrcRead(std::string_view file);
+/// The result would point into a string about to be destroyed.
+LrcContent lrcRead(std::string&& file) = delete;
 
 /// Writes content back: the header (its own bytes, or headerText when it has none) with the size
 /// suffix of width and height, then every row with its boxes.

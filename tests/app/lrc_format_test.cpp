@@ -205,7 +205,8 @@ TEST(LrcReader, HeaderSizeRule)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const LrcContent content = lrcRead(c.line + "\r\n");
+        const std::string file = c.line + "\r\n";
+        const LrcContent content = lrcRead(file);
         ASSERT_TRUE(content.hasHeader);
         EXPECT_EQ(content.hasSize, c.hasSize);
         EXPECT_EQ(content.width, c.width);
@@ -399,6 +400,38 @@ TEST(LrcReader, Gb18030TrailBytesAreNotSyntax)
         "b@5|6|7|8\r\n");
 }
 
+TEST(LrcReader, Gb18030LastAtIsFoundByCharacters)
+{
+    struct Case {
+        const char* name;
+        std::string line;
+        std::string text;
+        int boxes;
+    };
+    const Case cases[] = {
+        { "two-byte character then at", "\xD6\xD0@1|2|3|4", "\xD6\xD0", 1 },
+        { "at completes a lead byte", "\xD6\xD0\x81@1|2|3|4", "\xD6\xD0\x81@1|2|3|4", 0 },
+        { "last at byte is a trail, an earlier one counts", "a@1|2|3|4\x81@", "a", 1 },
+        { "invalid byte then at", "\xFF@1|2|3|4", "\xFF", 1 },
+        { "four-byte character then at", "\x95\x32\x82\x36@1|2|3|4", "\x95\x32\x82\x36", 1 },
+        { "broken four-byte start", "\x81\x30\x81@1|2|3|4", "\x81\x30\x81@1|2|3|4", 0 },
+        { "long run of two-byte characters", "\xB8\xE8\xB4\xCA\xB8\xE8\xB4\xCA@5|6|7|8",
+            "\xB8\xE8\xB4\xCA\xB8\xE8\xB4\xCA", 1 },
+        { "odd run: the at is a trail", "\xB8\xE8\xB4\xCA\xB8@5|6|7|8", "\xB8\xE8\xB4\xCA\xB8@5|6|7|8", 0 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = c.line + "\n";
+        const LrcContent content = lrcRead(file);
+        ASSERT_EQ(content.encoding, LrcEncoding::Gb18030);
+        ASSERT_EQ(content.rows.size(), 1u);
+        EXPECT_EQ(content.rows[0].rawText, c.text);
+        EXPECT_EQ(content.rows[0].boxCount, c.boxes);
+        // The decoded text agrees with the split: the at that was taken is no character of it.
+        EXPECT_EQ(content.rows[0].text, lrcDecode(LrcEncoding::Gb18030, c.text));
+    }
+}
+
 TEST(LrcReader, Utf16FilesReadAndWriteInUtf16)
 {
     for (LrcEncoding enc : { LrcEncoding::Utf16Le, LrcEncoding::Utf16Be }) {
@@ -581,11 +614,13 @@ TEST(LrcSharedData, LineEndVariantsGiveTheSameRows)
         for (std::size_t r = 0; r < base.rows.size(); ++r)
             EXPECT_EQ(other.rows[r].text, base.rows[r].text);
     }
-    const LrcContent utf16 = lrcRead(readFile(dir / "navidrome_bom-utf16-test.lrc"));
+    const std::string utf16File = readFile(dir / "navidrome_bom-utf16-test.lrc");
+    const LrcContent utf16 = lrcRead(utf16File);
     EXPECT_EQ(utf16.encoding, LrcEncoding::Utf16Le);
     ASSERT_FALSE(utf16.rows.empty());
     EXPECT_EQ(utf16.rows[0].text.substr(0, 10), L"[00:18.80]");
-    const LrcContent gb = lrcRead(readFile(dir / "own_gb18030_fourbyte.lrc"));
+    const std::string gbFile = readFile(dir / "own_gb18030_fourbyte.lrc");
+    const LrcContent gb = lrcRead(gbFile);
     EXPECT_EQ(gb.encoding, LrcEncoding::Gb18030);
     ASSERT_GE(gb.rows.size(), 2u);
     EXPECT_EQ(gb.rows[1].text.substr(10, 2), L"\U00020000\U00020001");
