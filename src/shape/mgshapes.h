@@ -172,6 +172,7 @@ public:
 private:
     void appendShape(MgShape* shape);
     [[nodiscard]] bool hasId(int id) const;
+    void dropTagIndex();
 
     Container m_shapes; ///< owned, drawing order
     Context* m_context = nullptr; ///< owned; null outside document mode
@@ -190,7 +191,6 @@ private:
     // Tag -> first shape with that tag, built on demand for large collections and rebuilt when
     // the shapes or any tag changed (mgTagRevision). The mutex only keeps concurrent readers
     // from building it at the same time.
-    void dropTagIndex();
     mutable std::mutex m_tagMutex;
     mutable std::unordered_map<int, MgShape*> m_tagIndex;
     mutable std::uint64_t m_tagIndexRevision = 0;
