@@ -529,4 +529,75 @@ TEST_F(PictureDrawTest, BitmapHandleDrawsLikeThePicture)
     EXPECT_EQ(px(140, 105), kBlack);
 }
 
+// A canvas of another kind: it takes pictures only as bitmap handles.
+class HandleCanvas : public GiCanvasWin {
+public:
+    explicit HandleCanvas(GiGraphics* gs)
+        : GiCanvasWin(gs)
+    {
+    }
+
+    void dropCachedImage(bool) override { }
+    GiRgba backgroundColor() const override { return GiRgba(0, 255, 0); }
+    GiRgba changeBackgroundColor(const GiRgba& c) override { return c; }
+    bool strokeSegment(const GiContext*, float, float, float, float) override { return false; }
+    bool strokePolyline(const GiContext*, const MgPoint*, int) override { return false; }
+    bool strokeBezierChain(const GiContext*, const MgPoint*, int) override { return false; }
+    bool paintPolygon(const GiContext*, const MgPoint*, int) override { return false; }
+    bool paintRect(const GiContext*, float, float, float, float) override { return false; }
+    bool paintEllipse(const GiContext*, float, float, float, float) override { return false; }
+    bool paintPointPath(const GiContext*, int, const MgPoint*, const std::uint8_t*) override { return false; }
+    bool pathOpen() override { return false; }
+    bool pathFinish(const GiContext*, bool) override { return false; }
+    bool pathMove(float, float) override { return false; }
+    bool pathLine(float, float) override { return false; }
+    bool pathBeziers(const MgPoint*, int) override { return false; }
+    bool pathClose() override { return false; }
+    void fillBackground() override { }
+    bool drawCachedImage(float, float, bool) override { return false; }
+    bool drawOtherCachedImage(const GiCanvas*, float, float, bool) override { return false; }
+    void saveCachedImage(bool) override { }
+    bool hasCachedImage(bool) const override { return false; }
+    bool isBuffered() const override { return false; }
+    int canvasKind() const override { return 7; }
+    GiContext penBrushContext() const override { return {}; }
+    void setClipRect(float, float, float, float) override { }
+    void setSmoothing(bool) override { }
+    QPaintDevice* borrowDC() override { return nullptr; }
+    void returnDC(QPaintDevice*) override { }
+    bool drawBitmapHandle(long w, long h, const QImage& bitmap, const MgBox& box, bool fast) override
+    {
+        himetricW = w, himetricH = h, handle = bitmap, boxWorld = box, wasFast = fast;
+        return true;
+    }
+
+    long himetricW = 0, himetricH = 0;
+    QImage handle;
+    MgBox boxWorld;
+    bool wasFast = false;
+};
+
+TEST(GiGdipImageDraw, OtherCanvasesGetTheBitmapHandleOnTheirBackground)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage pic(96, 48, QImage::Format_ARGB32);
+    pic.fill(Qt::transparent);
+    ASSERT_TRUE(pic.save(dir.filePath("clear.png")));
+    const GiGdipImage img(dir.filePath("clear.png"));
+    ASSERT_FALSE(img.isEmpty());
+
+    GiViewTransform xf;
+    GiGraphics gs(&xf);
+    HandleCanvas canvas(&gs);
+    const MgBox box(1, 2, 3, 4);
+    EXPECT_TRUE(img.draw(&canvas, box, true));
+    EXPECT_EQ(canvas.himetricW, img.himetricWidth());
+    EXPECT_EQ(canvas.himetricH, img.himetricHeight());
+    EXPECT_EQ(canvas.boxWorld, box);
+    EXPECT_TRUE(canvas.wasFast);
+    ASSERT_EQ(canvas.handle.size(), QSize(96, 48));
+    EXPECT_EQ(canvas.handle.pixel(10, 10), kGreen);
+}
+
 } // namespace
