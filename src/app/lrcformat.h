@@ -140,7 +140,7 @@ public:
     /// Hands the bytes over and leaves the writer empty.
     [[nodiscard]] std::string takeBytes() noexcept { return std::move(m_bytes); }
 
-    /// The text of `rawText` encoded, for callers that hold only wide text.
+    /// text in this file's encoding (no byte-order mark), for callers that hold only wide text.
     [[nodiscard]] std::string encode(std::wstring_view text) const { return lrcEncode(m_encoding, text); }
 
 private:

@@ -53,7 +53,7 @@ int saveAsOrdinaryUser(const fs::path& path)
     MgShapesT<>* shapes = MgShapesT<>::create(true);
     CLrcData doc;
     float w = 10, h = 10;
-    if (!doc.LoadLrc(shapes, path.wstring(), w, h))
+    if (!doc.LoadLrc(shapes, lrcFromUtf8(path.string()), w, h))
         return 11;
     doc.setCurrentRow(1);
     MgShapeT<MgRect>* rect = MgShapeT<MgRect>::create();
@@ -97,7 +97,7 @@ protected:
     {
         m_width = w;
         m_height = h;
-        return m_doc.LoadLrc(m_shapes, path.wstring(), m_width, m_height);
+        return m_doc.LoadLrc(m_shapes, lrcFromUtf8(path.string()), m_width, m_height);
     }
 
     // What the view does after the rectangle command added a shape: tag it for the current row.
@@ -248,11 +248,11 @@ TEST_F(LrcDataTest, MissingFileShowsTheMessageAndNeverSaves)
     const fs::path missing = m_dir / "nothing here.lrc";
     EXPECT_FALSE(load(missing));
     ASSERT_EQ(m_messages.size(), 1u);
-    EXPECT_EQ(m_messages[0], L"歌词文件不存在，不能划位。\n" + missing.wstring());
+    EXPECT_EQ(m_messages[0], L"歌词文件不存在，不能划位。\n" + lrcFromUtf8(missing.string()));
     ASSERT_EQ(m_doc.rowCount(), 1);
     EXPECT_EQ(m_doc.rowText(1), L"歌词文件不存在");
     EXPECT_TRUE(m_doc.header().empty());
-    EXPECT_EQ(m_doc.lrcPath(), missing.wstring());
+    EXPECT_EQ(m_doc.lrcPath(), lrcFromUtf8(missing.string()));
     EXPECT_EQ(m_shapes->shapeCount(), 0) << "the collection is emptied first";
     m_doc.setCurrentRow(1);
     draw(MgBox(1, 1, 5, 5));
@@ -347,6 +347,19 @@ TEST_F(LrcDataTest, FileIsWrittenBackInItsEncodingWithItsOwnBytes)
         const std::string crlf = lrcEncode(c.encoding, L"\r\n");
         expected.insert(expected.size() - crlf.size(), lrcEncode(c.encoding, L"@1|2|3|4"));
         EXPECT_EQ(readFile(path), expected);
+    }
+}
+
+TEST_F(LrcDataTest, MadeUpHeaderIsWrittenInTheFileEncoding)
+{
+    for (LrcEncoding enc : { LrcEncoding::Gb18030, LrcEncoding::Utf8Bom, LrcEncoding::Utf16Le, LrcEncoding::Utf16Be }) {
+        SCOPED_TRACE(lrcEncodingName(enc));
+        const std::string bom(lrcByteOrderMark(enc));
+        const fs::path path = file("歌.词.lrc", bom + lrcEncode(enc, L"一行\n"));
+        ASSERT_TRUE(load(path, 640, 480));
+        EXPECT_EQ(m_doc.header(), L"[00:00.00]歌@0|0|640|480");
+        ASSERT_TRUE(m_doc.SaveLrc());
+        EXPECT_EQ(readFile(path), bom + lrcEncode(enc, L"[00:00.00]歌@0|0|640|480\r\n一行\r\n"));
     }
 }
 
