@@ -214,6 +214,29 @@ TEST_F(CanvasTest, PrintingDevicesDrawUnbufferedAndSkipTheBackground)
     EXPECT_FALSE(gs.isPainting());
 }
 
+TEST_F(CanvasTest, HighDensityDevicesArePaintedInDeviceIndependentPixels)
+{
+    QImage dense(400, 300, QImage::Format_ARGB32_Premultiplied);
+    dense.setDevicePixelRatio(2);
+    dense.fill(Qt::white);
+    const GiContext ctx = fillCtx(GiRgba(255, 0, 0), GiRgba(0, 0, 255));
+    ASSERT_TRUE(canvas.openPaint(&dense));
+    EXPECT_EQ(gs.clipBoxPx(), MgBox(0, 0, 200, 150));
+    EXPECT_TRUE(canvas.paintRect(&ctx, 10, 10, 20, 20));
+    canvas.saveCachedImage(false);
+    canvas.closePaint();
+    EXPECT_EQ(dense.pixel(21, 21), kBlue); // the outline, two device pixels wide
+    EXPECT_EQ(dense.pixel(40, 40), kRed); // logical (20, 20)
+    EXPECT_EQ(dense.pixel(63, 63), kWhite); // logical (31.5, 31.5)
+
+    dense.fill(Qt::white);
+    ASSERT_TRUE(canvas.openPaint(&dense));
+    EXPECT_TRUE(canvas.drawCachedImage(0, 0, false));
+    canvas.closePaint();
+    EXPECT_EQ(dense.pixel(40, 40), kRed);
+    EXPECT_EQ(dense.pixel(63, 63), kWhite);
+}
+
 // ---- Background ---------------------------------------------------------------------------
 
 TEST_F(CanvasTest, BackgroundStartsWhiteAndComesFromThePaint)
