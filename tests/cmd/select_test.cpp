@@ -734,6 +734,38 @@ TEST_F(SelectTest, ApplicationPathsNeverWaitInAGuard)
     EXPECT_EQ(view.shapes()->shapeCount(), 0);
 }
 
+TEST_F(SelectTest, HandleModeDragMovesOnlyTheActiveHandle)
+{
+    const int id = view.addRect(MgBox(100, 100, 200, 200))->id();
+    view.click({ 100, 150 });
+    view.click({ 100, 150 }); // left middle active
+    const int changes = view.changeCount();
+    view.drag({ 100, 150 }, { 60, 150 });
+    expectBox(extentOf(id), MgBox(60, 100, 200, 200));
+    EXPECT_EQ(select->handleIndex(), 8u) << "still in handle mode, on the handle at the pointer";
+    EXPECT_EQ(view.changeCount(), changes + 1);
+    EXPECT_EQ(view.count("shapeMoved"), 0) << "a handle drag is not a move";
+}
+
+TEST_F(SelectTest, PressOffTheOutlineInHandleModeDragsTheNearestVertexWithoutInserting)
+{
+    MgShape* poly = addPolyline({ { 100, 100 }, { 300, 100 }, { 300, 300 } });
+    view.click({ 200, 100 });
+    view.click({ 200, 100 });
+    ASSERT_TRUE(select->insertPending());
+
+    // 20 pixels off the edge: not near the outline, so no vertex can be inserted; the press
+    // grabs the nearest vertex, which must follow the pointer and be kept.
+    view.press({ 200, 120 });
+    view.move({ 205, 105 });
+    EXPECT_FALSE(select->insertPending());
+    ASSERT_EQ(select->workingCopies().size(), 1u);
+    EXPECT_EQ(select->workingCopies()[0]->shape().pointCount(), 3);
+    view.release({ 205, 105 });
+    ASSERT_EQ(poly->shape().pointCount(), 3);
+    expectNear(poly->shape().pointAt(0), { 205, 105 });
+}
+
 // ---- Feedback ----------------------------------------------------------------------------
 
 TEST_F(SelectTest, SelectedShapeIsHighlightedWithItsBoxAndHandles)
@@ -860,6 +892,57 @@ TEST_F(SelectTest, CollectDynamicShapesCopiesTheBandAndTheWorkingCopies)
     expectBox(out->lastShape()->shape().extent(), MgBox(120, 100, 220, 200));
     view.release({ 170, 150 });
     out->release();
+}
+
+TEST_F(SelectTest, RotationHandlesAreDrawnWithTheirArcs)
+{
+    view.fetchOnSelectionChange = false;
+    view.rotatable = true;
+    view.addRect(MgBox(100, 100, 200, 200));
+    view.click({ 100, 150 });
+    view.clearLog();
+    view.paint();
+
+    const GiRgba green(0, 255, 0, 128);
+    std::vector<int> styles;
+    for (const CanvasCall& c : view.canvas().calls) {
+        if (c.hasContext && c.ctx.lineColor() == green)
+            styles.push_back(c.ctx.lineStyle());
+    }
+    EXPECT_EQ(styles, (std::vector<int> { 0, 2 })) << "right arc solid, left (snapping) arc dotted";
+    EXPECT_EQ(view.count("drawHandle"), 10);
+    expectNear(view.calls.back().pt, { 80, 150 });
+
+    // While rotating: a dot at the centre and a line to the handle point, no drag line.
+    view.press({ 80, 150 });
+    view.move({ 80, 120 });
+    view.clearLog();
+    view.paint();
+    ASSERT_EQ(view.count("drawHandle"), 1);
+    expectNear(view.last("drawHandle")->pt, { 150, 150 });
+    const CanvasCall* line = view.canvas().last("strokeSegment");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->ctx.lineColor(), kMarkBlue);
+    EXPECT_EQ(view.canvas().count("strokeSegment"), 1);
+    view.release({ 80, 120 });
+}
+
+TEST_F(SelectTest, VertexAboutToBeInsertedIsMarked)
+{
+    addPolyline({ { 100, 100 }, { 300, 100 }, { 300, 300 } });
+    view.click({ 200, 100 });
+    view.click({ 200, 100 });
+    view.press({ 200, 100 });
+    view.move({ 200, 107 });
+    view.clearLog();
+    view.paint();
+    EXPECT_EQ(countWith(GiRgba(128, 128, 64, 200), GiRgba(255, 0, 0, 64)), 1) << view.canvas().dump();
+    ASSERT_NE(view.last("drawHandle"), nullptr);
+    EXPECT_TRUE(view.last("drawHandle")->flag);
+    expectNear(view.last("drawHandle")->pt, { 200, 100 });
+    // Four vertex dots and the hot active one come first.
+    EXPECT_EQ(view.count("drawHandle"), 6);
+    view.release({ 200, 107 });
 }
 
 } // namespace
