@@ -2,11 +2,7 @@
 
 #include "graph/giviewtransform.h"
 
-// The select command, when it is part of the build, ends its own working-copy edits.
-#if __has_include("cmd/mgcmdselect.h")
 #include "cmd/mgcmdselect.h"
-#define LINDQUA_HAS_SELECT_COMMAND 1
-#endif
 
 #include <cstring>
 
@@ -30,19 +26,6 @@ struct BuiltinCommand {
     const char* name;
     MgCommandCreator creator;
 };
-
-/// applyWorkingCopies(view, apply, false) of cmd when cmd is a Select; false otherwise.
-template <class Select> bool applyWorkingCopiesOf(MgCommand* cmd, MgView* view, bool apply)
-{
-    if constexpr (requires(Select * s, MgView * v, bool b) { s->applyWorkingCopies(v, b, false); }) {
-        if (auto* select = dynamic_cast<Select*>(cmd))
-            return static_cast<bool>(select->applyWorkingCopies(view, apply, false));
-    }
-    (void)cmd;
-    (void)view;
-    (void)apply;
-    return false;
-}
 
 } // namespace
 
@@ -161,14 +144,9 @@ int MgCmdManagerImpl::selectedShapes(MgView* view, int count, MgShape** shapes, 
 
 bool MgCmdManagerImpl::finishDynamicChange(MgView* view, bool apply)
 {
-#ifdef LINDQUA_HAS_SELECT_COMMAND
-    if (MgCommand* cmd = currentSelect(view))
-        return applyWorkingCopiesOf<MgCommandSelect>(cmd, view, apply);
-#else
-    (void)view;
-    (void)apply;
-#endif
-    return false;
+    // A creator registered under "select" may make another kind of command.
+    auto* select = dynamic_cast<MgCommandSelect*>(currentSelect(view));
+    return select && select->applyWorkingCopies(view, apply, false);
 }
 
 MgCommandManager& commandManager()
