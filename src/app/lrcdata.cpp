@@ -36,7 +36,7 @@ bool CLrcData::LoadLrc(MgShapes* shapes, std::wstring_view lrcPath, float& width
     m_lrcPath.assign(lrcPath);
     m_header.clear();
     m_headerBytes.clear();
-    m_headerTextLength = 0;
+    m_headerWidth = m_headerHeight = 0;
     m_encoding = LrcEncoding::Gb18030;
     m_file.clear();
 
@@ -93,7 +93,8 @@ bool CLrcData::LoadLrc(MgShapes* shapes, std::wstring_view lrcPath, float& width
         if (m_shapes)
             m_shapes->noteChange();
     }
-    m_headerTextLength = m_header.size();
+    m_headerWidth = width;
+    m_headerHeight = height;
     m_header += lrcSizeSuffix(width, height);
     return true;
 }
@@ -128,9 +129,7 @@ std::string CLrcData::formatFile() const
     LrcWriter writer(m_encoding);
     writer.reserve(m_file.size() + m_rows.size() * 8 + 64);
 
-    writer.appendRaw(m_headerBytes);
-    writer.appendText(std::wstring_view(m_header).substr(m_headerTextLength));
-    writer.endLine();
+    writer.writeHeader(m_headerBytes, m_headerWidth, m_headerHeight);
 
     std::string encoded;
     for (std::size_t i = 0; i < m_rows.size(); ++i) {

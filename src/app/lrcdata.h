@@ -153,5 +153,6 @@ private:
     std::string m_file; ///< the file as read; m_rowBytes point into it
     std::vector<std::string_view> m_rowBytes; ///< per row, its text's bytes (null view: none)
     std::string m_headerBytes; ///< the header text's bytes, suffix excluded
-    std::size_t m_headerTextLength = 0; ///< characters of m_header before the suffix
+    float m_headerWidth = 0; ///< W and H of the size suffix
+    float m_headerHeight = 0;
 };

@@ -172,6 +172,25 @@ std::size_t lastAt(LrcEncoding encoding, std::string_view line) noexcept
     return std::string_view::npos;
 }
 
+// Whether GB18030 text ends in the first byte of a two-byte character whose second byte is
+// missing (the reader then took that byte as a character of its own).
+bool endsWithLoneLead(std::string_view text) noexcept
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    if (n == 0 || p[n - 1] < 0x81 || p[n - 1] == 0xFF)
+        return false;
+    std::size_t i = n - 1;
+    while (i > 0 && !(p[i - 1] < 0x30 || (p[i - 1] >= 0x3A && p[i - 1] <= 0x3F)))
+        --i;
+    std::size_t last = i;
+    while (i < n) {
+        last = i;
+        i += gbCharLength(p + i, n - i);
+    }
+    return last == n - 1;
+}
+
 std::size_t appendInt(char* dst, int value) noexcept
 {
     return static_cast<std::size_t>(std::to_chars(dst, dst + 12, value).ptr - dst);
@@ -372,9 +391,25 @@ LrcWriter::LrcWriter(LrcEncoding encoding)
 {
 }
 
-void LrcWriter::writeHeader(std::string_view rawText, float width, float height)
+void LrcWriter::appendTextBytes(std::string_view rawText, bool suffixFollows)
 {
     m_bytes.append(rawText);
+    if (lrcUnitSize(m_encoding) == 2) {
+        // Only the last line of a file of odd size can hold a stray byte; pad it to a whole unit
+        // so that what follows stays aligned.
+        if (rawText.size() % 2 != 0)
+            m_bytes.push_back('\0');
+    } else if (suffixFollows && m_encoding == LrcEncoding::Gb18030 && endsWithLoneLead(rawText)) {
+        // A text cut after the first byte of a two-byte character would take the "@" as its
+        // second byte and so lose the suffix; a space keeps them apart (and is trimmed away
+        // again should the suffix ever go).
+        m_bytes.push_back(' ');
+    }
+}
+
+void LrcWriter::writeHeader(std::string_view rawText, float width, float height)
+{
+    appendTextBytes(rawText, true);
     char buf[32] = "@0|0|";
     std::size_t n = 5;
     n += appendInt(buf + n, lrcRoundCoord(width));
@@ -386,12 +421,14 @@ void LrcWriter::writeHeader(std::string_view rawText, float width, float height)
 
 void LrcWriter::writeRow(std::string_view rawText, const MgBox* boxes, int count)
 {
-    m_bytes.append(rawText);
     count = std::clamp(count, 0, kLrcMaxGroups);
     if (count == 0) {
-        if (rawText.empty() || lastAt(m_encoding, rawText) != std::string_view::npos)
+        const bool keepAt = rawText.empty() || lastAt(m_encoding, rawText) != std::string_view::npos;
+        appendTextBytes(rawText, keepAt);
+        if (keepAt)
             appendAscii("@");
     } else {
+        appendTextBytes(rawText, true);
         char buf[kLrcMaxGroups * 48];
         std::size_t n = 0;
         for (int k = 0; k < count; ++k) {
@@ -405,7 +442,7 @@ void LrcWriter::writeRow(std::string_view rawText, const MgBox* boxes, int count
 
 void LrcWriter::writeLine(std::string_view rawLine)
 {
-    m_bytes.append(rawLine);
+    appendTextBytes(rawLine, false);
     endLine();
 }
 

@@ -124,7 +124,8 @@ public:
     /// Row line: rawText (bytes in the file's encoding), then "@" and the group texts of the
     /// boxes separated by ",", then the line end. A row without boxes whose text is empty or
     /// holds an "@" gets a lone "@" after its text, so that reading it back gives the same
-    /// text instead of dropping the row or cutting its text at that "@".
+    /// text instead of dropping the row or cutting its text at that "@". A GB18030 text that
+    /// ends in half a character gets a space before the "@", which would otherwise complete it.
     void writeRow(std::string_view rawText, const MgBox* boxes, int count);
 
     /// rawLine (bytes in the file's encoding) as it is, then the line end.
@@ -144,6 +145,10 @@ public:
     [[nodiscard]] std::string encode(std::wstring_view text) const { return lrcEncode(m_encoding, text); }
 
 private:
+    // rawText, kept apart from a suffix or line end that follows where the bytes would otherwise
+    // run together (a GB18030 text ending in a lone lead byte, a UTF-16 text of odd size).
+    void appendTextBytes(std::string_view rawText, bool suffixFollows);
+
     LrcEncoding m_encoding;
     std::string m_bytes;
 };
