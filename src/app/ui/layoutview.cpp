@@ -214,8 +214,8 @@ QString CLayoutView::fileTimeText(const QString& path)
     const QDateTime t = info.lastModified().toLocalTime();
     const QDate d = t.date();
     const QTime tm = t.time();
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(), d.month(), d.day(), tm.hour(),
-        tm.minute(), tm.second(), tm.msec());
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year(), d.month(), d.day(), tm.hour(), tm.minute(),
+        tm.second(), tm.msec());
 }
 
 bool CLayoutView::openInto(const QString& picPath, const QString& lrcPath)
@@ -355,13 +355,14 @@ qintptr CLayoutView::sendToFrame(QEvent::Type type, qintptr wParam, qintptr lPar
 
 bool CLayoutView::paintOn(QPaintDevice* device, bool useCaches)
 {
-    const QColor workspace = palette().color(QPalette::Dark);
-    m_canvas->changeBackgroundColor(GiRgba(static_cast<std::uint8_t>(workspace.red()),
-        static_cast<std::uint8_t>(workspace.green()), static_cast<std::uint8_t>(workspace.blue())));
     if (!useCaches)
         m_canvas->dropCachedImage(true);
     if (!m_canvas->openPaint(device, nullptr, true, false, QRect()))
         return false;
+    // The area around the picture shows the workspace colour.
+    const QColor workspace = palette().color(QPalette::Dark);
+    m_canvas->changeBackgroundColor(GiRgba(static_cast<std::uint8_t>(workspace.red()),
+        static_cast<std::uint8_t>(workspace.green()), static_cast<std::uint8_t>(workspace.blue())));
     m_canvas->fillBackground();
     // Image 0 is the picture with its shapes, image 1 the picture alone; each is rebuilt only
     // when dropped (shapes changed, or the view moved).
@@ -516,9 +517,7 @@ void CLayoutView::keyPressEvent(QKeyEvent* e)
 {
     switch (e->key()) {
     case Qt::Key_Backspace:
-    case Qt::Key_Delete:
-        QCoreApplication::postEvent(this, new CAppMessage(kMsgCommand, kCmdDeleteRegion));
-        break;
+    case Qt::Key_Delete: QCoreApplication::postEvent(this, new CAppMessage(kMsgCommand, kCmdDeleteRegion)); break;
     case Qt::Key_Escape: cancelDrag(); break;
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -534,9 +533,7 @@ void CLayoutView::keyPressEvent(QKeyEvent* e)
         m_xf->zoomByFactor(-0.5f);
         invalidateCaches(true);
         break;
-    case Qt::Key_Space:
-        m_spaceDown = true;
-        break;
+    case Qt::Key_Space: m_spaceDown = true; break;
     default: QWidget::keyPressEvent(e); return;
     }
     emit stateChanged();

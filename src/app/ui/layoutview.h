@@ -29,6 +29,7 @@
 #include "graph/qt/gicanvasgdip.h"
 #include "graph/qt/gigdipimage.h"
 
+#include <QEvent>
 #include <QString>
 #include <QWidget>
 

@@ -92,8 +92,10 @@ CMainFrame::CMainFrame(QWidget* parent)
     addCommand(nullptr, "nextPane", QStringLiteral("下一窗格"), QKeySequence(Qt::Key_F6));
     addCommand(nullptr, "prevPane", QStringLiteral("上一窗格"), QKeySequence(Qt::SHIFT | Qt::Key_F6));
 
-    connect(m_actions["open"], &QAction::triggered, this, [this] { runIfEnabled("open", &CMainFrame::onFileOpenSlot); });
-    connect(m_actions["save"], &QAction::triggered, this, [this] { runIfEnabled("save", &CMainFrame::onFileSaveSlot); });
+    connect(
+        m_actions["open"], &QAction::triggered, this, [this] { runIfEnabled("open", &CMainFrame::onFileOpenSlot); });
+    connect(
+        m_actions["save"], &QAction::triggered, this, [this] { runIfEnabled("save", &CMainFrame::onFileSaveSlot); });
     connect(m_actions["exit"], &QAction::triggered, this, &QWidget::close);
     connect(m_actions["addRegion"], &QAction::triggered, this, [this] {
         updateCommandUI();

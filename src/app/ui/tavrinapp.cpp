@@ -93,8 +93,7 @@ int renderHeadless(const QString& picPath, const QString& lrcPath, const QString
     int width = 0;
     int height = 0;
     if (!size.isEmpty()) {
-        const QRegularExpressionMatch m
-            = QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$")).match(size);
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$")).match(size);
         width = m.hasMatch() ? m.captured(1).toInt() : 0;
         height = m.hasMatch() ? m.captured(2).toInt() : 0;
         if (width < 2 || height < 2) {
