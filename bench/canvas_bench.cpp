@@ -50,6 +50,9 @@ struct Window {
         , canvas(&gs)
     {
         device.fill(Qt::gray);
+        // A screen's 96 dpi (an image made without a GUI application says 100).
+        device.setDotsPerMeterX(3780);
+        device.setDotsPerMeterY(3780);
         xf.setClientSize(kWindowW, kWindowH);
     }
 

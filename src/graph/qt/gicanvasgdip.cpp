@@ -545,10 +545,11 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
     if (!outline)
         return true;
 
-    if (plain && d.pen.style() == Qt::SolidLine && d.pen.widthF() <= 1.0) {
-        // A 1-pixel solid outline on whole pixels: four filled edges cover exactly the pixels
-        // an aliased drawRect would (x..x+w by y..y+h, each once), an order of magnitude
-        // faster than stroking, above all with translucent pens.
+    if (plain && d.pen.style() == Qt::SolidLine && d.pen.widthF() < 1.5) {
+        // A solid outline that rounds to 1 pixel, on whole pixels: four filled edges cover
+        // exactly the pixels an aliased 1-pixel drawRect would (x..x+w by y..y+h, each once),
+        // an order of magnitude faster than stroking, above all with translucent pens. Smoothing
+        // would only smear the edges of this axis-aligned, whole-pixel rectangle.
         const QBrush& b = d.pen.brush();
         p->fillRect(QRect(ix, iy, iw + 1, 1), b);
         if (ih > 0)

@@ -16,8 +16,9 @@
 // 1 pixel wide (GiGraphics::penWidthPx) and end flat with mitred joins. Closed figures are filled
 // first, then outlined; fills use the odd-even rule.
 //
-// Pixel grid: integer display coordinates lie on pixel corners; a 1-pixel outline of a rectangle
-// (x, y, w, h) covers the pixels from x to x + w and from y to y + h, whatever the smoothing.
+// Pixel grid: integer display coordinates lie on pixel corners. The solid outline of a rectangle
+// (x, y, w, h) with a pen thinner than 1.5 pixels covers the pixels from x to x + w and from y
+// to y + h, one pixel wide, whatever the smoothing.
 #pragma once
 
 #include "graph/qt/gicanvaswin.h"

@@ -39,6 +39,8 @@ protected:
         , canvas(&gs)
     {
         image.fill(Qt::white);
+        image.setDotsPerMeterX(3780); // 96 dpi whatever the platform's default
+        image.setDotsPerMeterY(3780);
         xf.setClientSize(200, 150);
     }
 
@@ -328,9 +330,9 @@ TEST_F(CanvasTest, RectCoordinatesAreRoundedHalfAwayFromZero)
     EXPECT_EQ(px(15, 30), kWhite);
 }
 
-// The 1-pixel outline of paintRect is filled edge by edge; it must cover exactly the pixels
-// QPainter's aliased drawRect covers, whatever the colour's alpha and the smoothing, and blend
-// each of them once (drawRect itself blends some corners twice).
+// The outline of paintRect with a pen below 1.5 pixels is filled edge by edge; it must cover
+// exactly the pixels QPainter's aliased 1-pixel drawRect covers, whatever the colour's alpha and the smoothing, and
+// blend each of them once (drawRect itself blends some corners twice).
 TEST_F(CanvasTest, ThinRectOutlineCoversTheAliasedDrawRectPixelsOnce)
 {
     struct Case {
@@ -339,6 +341,7 @@ TEST_F(CanvasTest, ThinRectOutlineCoversTheAliasedDrawRectPixelsOnce)
         GiRgba line;
         GiRgba fill;
         bool smoothing;
+        float lineWidth = 0; // 30 hundredths of a millimetre are 1.13 pixels at 96 dpi
     } const cases[] = {
         { "opaque", QRect(10, 10, 20, 10), GiRgba(0, 0, 0), GiRgba::none(), true },
         { "translucent", QRect(10, 10, 20, 10), GiRgba(255, 0, 0, 100), GiRgba::none(), true },
@@ -346,6 +349,7 @@ TEST_F(CanvasTest, ThinRectOutlineCoversTheAliasedDrawRectPixelsOnce)
         { "one pixel high", QRect(5, 100, 30, 1), GiRgba(200, 0, 0, 128), GiRgba::none(), true },
         { "one pixel wide", QRect(150, 20, 1, 40), GiRgba(0, 0, 200, 128), GiRgba(9, 9, 9, 9), true },
         { "at the image edge", QRect(190, 140, 20, 20), GiRgba(0, 0, 0, 77), GiRgba::none(), true },
+        { "pen of 1.13 pixels", QRect(60, 70, 33, 22), GiRgba(0, 90, 0, 200), GiRgba::none(), true, 30 },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

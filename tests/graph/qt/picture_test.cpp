@@ -360,6 +360,8 @@ protected:
         , canvas(&gs)
     {
         image.fill(Qt::white);
+        image.setDotsPerMeterX(3780); // 96 dpi whatever the platform's default
+        image.setDotsPerMeterY(3780);
         xf.setClientSize(200, 150);
         EXPECT_TRUE(dir.isValid());
     }
