@@ -31,6 +31,7 @@ bool CLrcData::LoadLrc(MgShapes* shapes, std::wstring_view lrcPath, float& width
     m_shapes = shapes;
     m_rows.clear();
     m_rowBytes.clear();
+    m_extraHeaders.clear();
     if (m_shapes)
         m_shapes->clear();
     m_lrcPath.assign(lrcPath);
@@ -67,6 +68,10 @@ bool CLrcData::LoadLrc(MgShapes* shapes, std::wstring_view lrcPath, float& width
                 width = static_cast<float>(item.width);
                 height = static_cast<float>(item.height);
             }
+            continue;
+        }
+        if (item.kind == LrcItem::ExtraHeader) {
+            m_extraHeaders.push_back(item.rawLine);
             continue;
         }
         const int row = static_cast<int>(m_rows.size()) + 1;
@@ -130,6 +135,8 @@ std::string CLrcData::formatFile() const
     writer.reserve(m_file.size() + m_rows.size() * 8 + 64);
 
     writer.writeHeader(m_headerBytes, m_headerWidth, m_headerHeight);
+    for (std::string_view line : m_extraHeaders)
+        writer.writeLine(line);
 
     std::string encoded;
     for (std::size_t i = 0; i < m_rows.size(); ++i) {

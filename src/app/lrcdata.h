@@ -98,7 +98,8 @@ public:
     /// holds. width and height come in as the picture's pixel size and go out as the header's W
     /// and H when it declares them. The header in memory gets the size suffix "@0|0|W|H". When
     /// the file has no header one is made up from the file name and the collection's change
-    /// counter is raised once. Returns false when the file cannot be read: the message hook then
+    /// counter is raised once. Later "[00:00.00]" lines are no rows; they are kept aside and
+    /// written back after the header. Returns false when the file cannot be read: the message hook then
     /// gets "歌词文件不存在，不能划位。\n<path>", the rows are the one text "歌词文件不存在", the
     /// header stays empty (so nothing is ever saved to that path) and the collection is empty.
     bool LoadLrc(MgShapes* shapes, std::wstring_view lrcPath, float& width, float& height);
@@ -152,6 +153,7 @@ private:
     LrcEncoding m_encoding = LrcEncoding::Gb18030;
     std::string m_file; ///< the file as read; m_rowBytes point into it
     std::vector<std::string_view> m_rowBytes; ///< per row, its text's bytes (null view: none)
+    std::vector<std::string_view> m_extraHeaders; ///< later "[00:00.00]" lines, written back as read
     std::string m_headerBytes; ///< the header text's bytes, suffix excluded
     float m_headerWidth = 0; ///< W and H of the size suffix
     float m_headerHeight = 0;

@@ -364,16 +364,18 @@ bool LrcReader::next(LrcItem& item) noexcept
         for (std::size_t i = 0; isHeader && i < kHeaderTagAscii.size(); ++i)
             isHeader = unitAt(line, i * unit) == static_cast<unsigned char>(kHeaderTagAscii[i]);
         if (isHeader) {
+            item.boxCount = 0;
             if (m_seenHeader) {
-                ++m_droppedHeaders;
-                continue;
+                item.kind = LrcItem::ExtraHeader;
+                item.hasSize = false;
+                item.width = item.height = 0;
+                return true;
             }
             m_seenHeader = true;
             item.kind = LrcItem::Header;
             item.hasSize = count >= 4 && numbers[2] > 1 && numbers[3] > 1;
             item.width = item.hasSize ? numbers[2] : 0;
             item.height = item.hasSize ? numbers[3] : 0;
-            item.boxCount = 0;
             return true;
         }
         item.kind = LrcItem::Row;
@@ -462,6 +464,10 @@ LrcContent lrcRead(std::string_view file)
             content.height = item.height;
             continue;
         }
+        if (item.kind == LrcItem::ExtraHeader) {
+            content.extraHeaders.push_back(item.rawLine);
+            continue;
+        }
         LrcContent::Row& row = content.rows.emplace_back();
         row.rawLine = item.rawLine;
         row.rawText = item.rawText;
@@ -469,7 +475,6 @@ LrcContent lrcRead(std::string_view file)
         row.boxCount = item.boxCount;
         row.boxes = item.boxes;
     }
-    content.droppedHeaders = reader.droppedHeaders();
     return content;
 }
 
@@ -481,6 +486,8 @@ std::string lrcWrite(const LrcContent& content, float width, float height)
     } else if (!content.headerText.empty()) {
         writer.writeHeader(writer.encode(content.headerText), width, height);
     }
+    for (std::string_view line : content.extraHeaders)
+        writer.writeLine(line);
     for (const LrcContent::Row& row : content.rows)
         writer.writeRow(row.rawText, row.boxes.data(), row.boxCount);
     return writer.takeBytes();

@@ -10,8 +10,10 @@
 //  - only the last "@" starts a suffix; "," and "|" both separate numbers in it; any other
 //    non-digit separates numbers too (so "-5" reads as 5);
 //  - a line whose first characters are "[00:00.00]" is the header when it is the first such
-//    line, and is dropped otherwise; its W and H count when it has at least four numbers and
-//    the third and fourth are both greater than 1;
+//    line; its W and H count when it has at least four numbers and the third and fourth are
+//    both greater than 1. Every later such line is no row and declares nothing: it is an extra
+//    header line, which writers put back verbatim after the header so that saving loses no
+//    line of the file (lyric files often hold several lines at time 00:00.00);
 //  - every other line is a lyric row; its numbers are taken four at a time as boxes, at most
 //    five, an incomplete last group ignored.
 //
@@ -63,7 +65,11 @@ int lrcGroupsToBoxes(const int* numbers, int count, MgBox boxes[kLrcMaxGroups]) 
 
 /// One classified line of an LRC file. The views point into the bytes given to LrcReader.
 struct LrcItem {
-    enum Kind { Header, Row };
+    enum Kind {
+        Header, ///< the first "[00:00.00]" line
+        ExtraHeader, ///< a later "[00:00.00]" line: no row, kept only to be written back
+        Row, ///< a lyric row
+    };
     Kind kind = Row;
     std::string_view rawLine; ///< the trimmed line, in the file's encoding
     std::string_view rawText; ///< rawLine before its last "@" (all of it when it has none)
@@ -88,12 +94,8 @@ public:
 
     [[nodiscard]] LrcEncoding encoding() const noexcept { return m_encoding; }
 
-    /// The next header or row; false at the end of the file. Blank lines and every header line
-    /// after the first are passed over.
+    /// The next non-blank line; false at the end of the file.
     bool next(LrcItem& item) noexcept;
-
-    /// Header lines dropped so far because an earlier one was the header.
-    [[nodiscard]] int droppedHeaders() const noexcept { return m_droppedHeaders; }
 
     /// Decodes bytes of this file (a view from an item) into wide text.
     [[nodiscard]] std::wstring decode(std::string_view bytes) const { return lrcDecode(m_encoding, bytes); }
@@ -105,7 +107,6 @@ private:
     std::size_t m_pos = 0;
     LrcEncoding m_encoding = LrcEncoding::Gb18030;
     bool m_seenHeader = false;
-    int m_droppedHeaders = 0;
 };
 
 /// Builds an LRC file: the encoding's byte-order mark, then lines ended with CR LF (CR LF in
@@ -170,7 +171,7 @@ struct LrcContent {
     bool hasSize = false; ///< the header declares a usable W and H
     int width = 0;
     int height = 0;
-    int droppedHeaders = 0;
+    std::vector<std::string_view> extraHeaders; ///< later "[00:00.00]" lines, trimmed
     std::vector<Row> rows;
 };
 
@@ -180,5 +181,5 @@ struct LrcContent {
 LrcContent lrcRead(std::string&& file) = delete;
 
 /// Writes content back: the header (its own bytes, or headerText when it has none) with the size
-/// suffix of width and height, then every row with its boxes.
+/// suffix of width and height, the extra header lines, then every row with its boxes.
 [[nodiscard]] std::string lrcWrite(const LrcContent& content, float width, float height);

@@ -320,7 +320,10 @@ TEST_F(LrcDataTest, HeaderSizeOverridesThePicture)
         EXPECT_EQ(m_shapes->changeCount(), before);
         ASSERT_TRUE(m_doc.SaveLrc());
         std::string expected(c.memory.begin(), c.memory.end());
+        if (c.header.find('\n') != std::string::npos)
+            expected += "\r\n[00:00.00]u@0|0|320|240"; // a later header line is kept, verbatim
         EXPECT_EQ(readFile(path), expected + "\r\nrow\r\n");
+        EXPECT_EQ(m_doc.rowCount(), 1);
     }
     // A fractional picture size rounds halves away from zero in the suffix.
     ASSERT_TRUE(load(file("r.lrc", "row\n"), 799.5f, 600.4f));

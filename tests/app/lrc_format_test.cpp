@@ -276,6 +276,18 @@ TEST(LrcWriter, RowRules)
     }
 }
 
+TEST(LrcWriter, LaterHeaderLinesAreNoRowsButAreKept)
+{
+    const std::string file = "[00:00.00]a@0|0|8|6\n[00:00.00] b@0|0|9|9 \nrow\n[00:00.00]c\n";
+    const LrcContent content = lrcRead(file);
+    ASSERT_EQ(content.rows.size(), 1u);
+    EXPECT_EQ(content.width, 8);
+    EXPECT_EQ(content.extraHeaders, (std::vector<std::string_view> { "[00:00.00] b@0|0|9|9", "[00:00.00]c" }));
+    const std::string written = lrcWrite(content, 8, 6);
+    EXPECT_EQ(written, "[00:00.00]a@0|0|8|6\r\n[00:00.00] b@0|0|9|9\r\n[00:00.00]c\r\nrow\r\n");
+    EXPECT_EQ(lrcWrite(lrcRead(written), 8, 6), written);
+}
+
 TEST(LrcEncoding, Detection)
 {
     struct Case {
