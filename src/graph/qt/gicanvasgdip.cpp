@@ -4,6 +4,7 @@
 #include "graph/gigraphics.h"
 #include "graph/giviewtransform.h"
 #include "graph/qt/gigdipimage.h"
+#include "graph/qt/gipixel.h"
 
 #include <QImage>
 #include <QPainter>
@@ -11,6 +12,7 @@
 #include <QPen>
 #include <QPixmap>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -429,9 +431,9 @@ namespace {
 
 bool drawCached(QPainter* p, const QImage& image, bool opaque, float x, float y)
 {
-    if (!p || image.isNull())
+    QPoint at;
+    if (!p || image.isNull() || !giToPixel(x, at.rx()) || !giToPixel(y, at.ry()))
         return false;
-    const QPoint at(mgRoundToInt(x), mgRoundToInt(y));
     const QPainter::CompositionMode mode = p->compositionMode();
     // An opaque image replaces what lies beneath: let the painter copy rather than blend.
     if (opaque && mode == QPainter::CompositionMode_SourceOver)
@@ -451,13 +453,14 @@ bool GiCanvasGdip::drawCachedImage(float x, float y, bool second)
     if (!p || d.cached[slot].isNull())
         return false;
     // An opaque frame drawn over the whole buffer leaves nothing of its former content.
-    const bool coversAll = p == d.buffer.get() && d.cachedOpaque[slot] && mgRoundToInt(x) == 0 && mgRoundToInt(y) == 0
+    const bool coversAll = p == d.buffer.get() && d.cachedOpaque[slot] && std::fabs(x) < 0.5f && std::fabs(y) < 0.5f
         && d.cached[slot].size() == d.offscreen.size() && !p->hasClipping() && p->worldTransform().isIdentity();
     if (coversAll)
         d.pendingClear = false;
     else
         p = d.drawing();
-    drawCached(p, d.cached[slot], d.cachedOpaque[slot], x, y);
+    if (!drawCached(p, d.cached[slot], d.cachedOpaque[slot], x, y))
+        return false;
     if (coversAll)
         d.offscreenOpaque = true;
     return true;
@@ -525,8 +528,9 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
         y += h, h = -h;
     if (!(w > 0 && h > 0))
         return false;
-    const int ix = mgRoundToInt(x), iy = mgRoundToInt(y);
-    const int iw = mgRoundToInt(w), ih = mgRoundToInt(h);
+    int ix = 0, iy = 0, iw = 0, ih = 0;
+    if (!giToPixel(x, ix) || !giToPixel(y, iy) || !giToPixel(w, iw) || !giToPixel(h, ih))
+        return false;
 
     const bool fill = d.prepareBrush(ctx);
     const bool outline = d.preparePen(ctx);

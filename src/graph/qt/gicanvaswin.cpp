@@ -3,6 +3,7 @@
 #include "geom/mgbase.h"
 #include "graph/gigraphics.h"
 #include "graph/giviewtransform.h"
+#include "graph/qt/gipixel.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -226,7 +227,13 @@ bool GiCanvasWin::textOutA(QPaintDevice* dc, float x, float y, const char* text,
 bool GiCanvasWin::drawText(
     QPaintDevice* dc, float x, float y, unsigned options, const QRectF* rect, const QString& text, const int* spacings)
 {
-    if (!dc)
+    int left = 0, top = 0;
+    if (!dc || !giToPixel(x, left) || !giToPixel(y, top))
+        return false;
+    int l = 0, t = 0, r = 0, b = 0;
+    if (rect
+        && !(giToPixel(rect->left(), l) && giToPixel(rect->top(), t) && giToPixel(rect->right(), r)
+            && giToPixel(rect->bottom(), b)))
         return false;
     QPainter temporary;
     QPainter* p = painterFor(dc);
@@ -238,8 +245,6 @@ bool GiCanvasWin::drawText(
     p->save();
     QRect box;
     if (rect) {
-        const int l = mgRoundToInt(rect->left()), t = mgRoundToInt(rect->top());
-        const int r = mgRoundToInt(rect->right()), b = mgRoundToInt(rect->bottom());
         box = QRect(l, t, r - l, b - t).normalized();
         if (options & kTextOpaque) {
             const GiRgba bg = backgroundColor();
@@ -250,8 +255,7 @@ bool GiCanvasWin::drawText(
     }
     p->setPen(QColor(m_textColor.r, m_textColor.g, m_textColor.b, m_textColor.a));
     // (x, y) is the top-left of the text cell; QPainter places text on its baseline.
-    const int left = mgRoundToInt(x);
-    const int baseline = mgRoundToInt(y) + p->fontMetrics().ascent();
+    const int baseline = top + p->fontMetrics().ascent();
     if (!spacings) {
         p->drawText(QPoint(left, baseline), text);
     } else {

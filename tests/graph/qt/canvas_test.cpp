@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 namespace {
@@ -312,6 +313,36 @@ TEST_F(CanvasTest, NegativeRectSizesExtendLeftAndUpZeroSizesDrawNothing)
     EXPECT_EQ(px(155, 125), kRed);
     EXPECT_EQ(px(155, 141), kWhite);
     EXPECT_EQ(px(155, 119), kWhite);
+}
+
+TEST_F(CanvasTest, NonFiniteOrHugeCoordinatesAreRefused)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const GiContext ctx = fillCtx(GiRgba(255, 0, 0), GiRgba::black());
+    const char16_t text[] = u"H";
+    ASSERT_TRUE(canvas.openPaint(&image));
+    canvas.saveCachedImage(false);
+    struct Case {
+        const char* name;
+        float x, y, w, h;
+    } const cases[] = { { "infinite x", inf, 0, 10, 10 }, { "NaN y", 0, nan, 10, 10 },
+        { "infinite width", 0, 0, inf, 10 }, { "NaN height", 0, 0, 10, nan }, { "beyond int", 3e9f, 0, 10, 10 },
+        { "huge negative size", 0, 0, -3e9f, 10 } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(canvas.paintRect(&ctx, c.x, c.y, c.w, c.h));
+        // The same values as positions and as a text rectangle.
+        const float bad = c.x != 0 ? c.x : c.y != 0 ? c.y : c.w != 10 ? c.w : c.h;
+        EXPECT_FALSE(canvas.drawCachedImage(bad, 0, false));
+        EXPECT_FALSE(canvas.drawCachedImage(0, bad, false));
+        EXPECT_FALSE(canvas.textOutW(canvas.borrowDC(), bad, 0, text, 1));
+        EXPECT_FALSE(canvas.textOutW(canvas.borrowDC(), 0, bad, text, 1));
+        const QRectF box(0, 0, bad, 10);
+        EXPECT_FALSE(canvas.extTextOutW(canvas.borrowDC(), 0, 0, GiCanvasWin::kTextOpaque, &box, text, 1, nullptr));
+    }
+    canvas.closePaint();
+    EXPECT_EQ(px(5, 5), kWhite);
 }
 
 TEST_F(CanvasTest, RectCoordinatesAreRoundedHalfAwayFromZero)
