@@ -7,14 +7,61 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <mutex>
 
 namespace {
+
+// The tag changes of the last kTagJournalSize revisions, each in slot revision % size. A
+// collection that fell further behind rebuilds its index, which costs no more than the changes
+// it missed.
+constexpr std::size_t kTagJournalSize = 1024;
+
+struct TagJournalEntry {
+    std::uint64_t revision = 0;
+    const MgShape* shape = nullptr; ///< null: unknown shapes changed
+    const MgShapes* parent = nullptr;
+    int id = 0;
+    int oldTag = 0;
+};
+
 std::atomic<std::uint64_t> g_tagRevision { 0 };
+std::mutex g_tagJournalMutex;
+TagJournalEntry g_tagJournal[kTagJournalSize];
+
+void noteEntry(const MgShape* shape, const MgShapes* parent, int id, int oldTag) noexcept
+{
+    const std::lock_guard<std::mutex> lock(g_tagJournalMutex);
+    const std::uint64_t revision = g_tagRevision.load(std::memory_order_relaxed) + 1;
+    g_tagJournal[revision % kTagJournalSize] = TagJournalEntry { revision, shape, parent, id, oldTag };
+    g_tagRevision.store(revision, std::memory_order_release);
+}
+
 } // namespace
 
 std::uint64_t mgTagRevision() noexcept { return g_tagRevision.load(std::memory_order_acquire); }
 
-void mgNoteTagChange() noexcept { g_tagRevision.fetch_add(1, std::memory_order_acq_rel); }
+void mgNoteTagChange() noexcept { noteEntry(nullptr, nullptr, 0, 0); }
+
+void mgNoteTagChange(const MgShape* shape, const MgShapes* parent, int id, int oldTag) noexcept
+{
+    noteEntry(shape, parent, id, oldTag);
+}
+
+bool mgTagChangesSince(std::uint64_t since, const MgShapes* parent, std::vector<MgTagChange>& out, std::uint64_t& now)
+{
+    const std::lock_guard<std::mutex> lock(g_tagJournalMutex);
+    now = g_tagRevision.load(std::memory_order_relaxed);
+    if (since > now || now - since > kTagJournalSize)
+        return false;
+    for (std::uint64_t r = since + 1; r <= now; ++r) {
+        const TagJournalEntry& e = g_tagJournal[r % kTagJournalSize];
+        if (e.revision != r || !e.shape)
+            return false;
+        if (e.parent == parent)
+            out.push_back(MgTagChange { e.shape, e.id, e.oldTag });
+    }
+    return true;
+}
 
 GiContext mgEffectiveContext(const GiGraphics& gs, const GiContext& own, const GiContext* ctx)
 {

@@ -20,6 +20,7 @@
 #include "shape/mgbaseshape.h"
 
 #include <cstdint>
+#include <vector>
 
 class GiGraphics;
 class MgShapes;
@@ -87,7 +88,25 @@ void mgLoadShapeAttributes(MgArchive& s, int& tag, GiContext& ctx);
 /// A process-wide count of tag changes of shapes with context: raised whenever any shape's tag
 /// may have changed (setTag, copyFrom, load), so a collection knows when its tag index is stale.
 [[nodiscard]] std::uint64_t mgTagRevision() noexcept;
+/// Notes that some tag may have changed, without saying which: every tag index is rebuilt.
 void mgNoteTagChange() noexcept;
+/// Notes that shape (whose collection is parent, null for none, and whose id is id) may have a
+/// new tag in place of oldTag. Recent changes are kept (see mgTagChangesSince), so a collection
+/// can bring its tag index up to date without walking every shape.
+void mgNoteTagChange(const MgShape* shape, const MgShapes* parent, int id, int oldTag) noexcept;
+
+/// One noted tag change. The shape pointer is only an identity: it may have been released since.
+struct MgTagChange {
+    const MgShape* shape;
+    int id;
+    int oldTag;
+};
+
+/// Appends to out, in order, the changes of shapes of parent noted after revision since, and sets
+/// now to the revision they lead to. False when that history is no longer kept in full or holds
+/// a change of unknown shapes: the caller must then rebuild what depends on tags.
+[[nodiscard]] bool mgTagChangesSince(
+    std::uint64_t since, const MgShapes* parent, std::vector<MgTagChange>& out, std::uint64_t& now);
 
 /// Makes an empty shape with context for type mod 10000 in {10, 11, 12, 13, 15, 16}
 /// (10011 and 11 both give a rectangle); null for any other type. The caller owns the result.
@@ -125,8 +144,9 @@ public:
             const auto& other = static_cast<const MgShape&>(src);
             m_shape.copyFrom(other.shape());
             m_context = other.context();
+            const int oldTag = m_tag;
             m_tag = other.tag();
-            mgNoteTagChange();
+            mgNoteTagChange(this, m_parent, m_id, oldTag);
         } else if (src.isKindOf(S::Type())) {
             m_shape.copyFrom(src);
         }
@@ -164,8 +184,9 @@ public:
 
     bool load(MgArchive& s) override
     {
+        const int oldTag = m_tag;
         mgLoadShapeAttributes(s, m_tag, m_context);
-        mgNoteTagChange();
+        mgNoteTagChange(this, m_parent, m_id, oldTag);
         const bool ok = m_shape.load(s);
         if (ok)
             m_shape.update();
@@ -182,8 +203,9 @@ public:
     [[nodiscard]] int tag() const override { return m_tag; }
     void setTag(int tag) override
     {
+        const int oldTag = m_tag;
         m_tag = tag;
-        mgNoteTagChange();
+        mgNoteTagChange(this, m_parent, m_id, oldTag);
     }
 
     S m_shape; ///< the geometry, model coordinates

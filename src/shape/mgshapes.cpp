@@ -111,18 +111,70 @@ template <class Container, class Context> MgShape* MgShapesT<Container, Context>
         return nullptr;
     }
     const std::lock_guard<std::mutex> lock(m_tagMutex);
-    // Read the revision before building: a tag changed meanwhile makes the next lookup rebuild.
-    const std::uint64_t revision = mgTagRevision();
-    if (!m_tagIndexValid || m_tagIndexRevision != revision) {
+    if (m_tagIndexValid)
+        syncTagIndex();
+    if (!m_tagIndexValid) {
+        // Read the revision before building: a tag changed meanwhile is applied by the next sync.
+        m_tagIndexRevision = mgTagRevision();
         m_tagIndex.clear();
+        m_tagDirty.clear();
         m_tagIndex.reserve(m_shapes.size());
         for (MgShape* sp : m_shapes)
             m_tagIndex.try_emplace(sp->tag(), sp); // the first in order stays
-        m_tagIndexRevision = revision;
         m_tagIndexValid = true;
     }
     const auto found = m_tagIndex.find(tag);
-    return found == m_tagIndex.end() ? nullptr : found->second;
+    if (found != m_tagIndex.end())
+        return found->second;
+    if (m_tagDirty.erase(tag) == 0)
+        return nullptr;
+    for (MgShape* sp : m_shapes) {
+        if (sp->tag() == tag) {
+            m_tagIndex.emplace(tag, sp);
+            return sp;
+        }
+    }
+    return nullptr;
+}
+
+template <class Container, class Context> void MgShapesT<Container, Context>::markTagDirty(int tag) const
+{
+    m_tagIndex.erase(tag);
+    m_tagDirty.insert(tag);
+}
+
+template <class Container, class Context> void MgShapesT<Container, Context>::syncTagIndex() const
+{
+    std::uint64_t now = 0;
+    m_tagChanges.clear();
+    if (!mgTagChangesSince(m_tagIndexRevision, this, m_tagChanges, now)) {
+        m_tagIndexValid = false;
+        return;
+    }
+    for (const MgTagChange& change : m_tagChanges) {
+        // Only a shape that is still here may be touched: the id index tells by identity alone.
+        const auto entry = m_ids.find(change.id);
+        if (entry == m_ids.end())
+            continue;
+        if (entry->second.first != change.shape) {
+            if (entry->second.count > 1) {
+                m_tagIndexValid = false; // one of several shapes sharing an id: cannot tell
+                return;
+            }
+            continue;
+        }
+        MgShape* sp = entry->second.first;
+        const auto old = m_tagIndex.find(change.oldTag);
+        if (old != m_tagIndex.end() && old->second == sp)
+            markTagDirty(change.oldTag);
+        const int tag = sp->tag();
+        if (m_tagDirty.count(tag) != 0)
+            continue;
+        const auto [pos, inserted] = m_tagIndex.try_emplace(tag, sp);
+        if (!inserted && pos->second != sp)
+            markTagDirty(tag); // which of the two comes first is not known here
+    }
+    m_tagIndexRevision = now;
 }
 
 template <class Container, class Context> MgBox MgShapesT<Container, Context>::extent() const
@@ -318,8 +370,17 @@ template <class Container, class Context> MgShape* MgShapesT<Container, Context>
     auto pos = std::find(m_shapes.begin(), m_shapes.end(), sp);
     if (pos == m_shapes.end()) // cannot happen while the index is kept; refuse rather than lose a shape
         return nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(m_tagMutex);
+        if (m_tagIndexValid)
+            syncTagIndex(); // while the shape still counts as ours
+        if (m_tagIndexValid) {
+            const auto found = m_tagIndex.find(sp->tag());
+            if (found != m_tagIndex.end() && found->second == sp)
+                markTagDirty(sp->tag());
+        }
+    }
     pos = m_shapes.erase(pos);
-    dropTagIndex();
     if (--entry->second.count == 0) {
         m_ids.erase(entry);
     } else {
@@ -344,7 +405,7 @@ template <class Container, class Context> void MgShapesT<Container, Context>::ap
     ++m_ids.try_emplace(shape->id(), IdEntry { shape, 0 }).first->second.count;
     // The new shape is last, so it only becomes the answer for a tag nobody had.
     const std::lock_guard<std::mutex> lock(m_tagMutex);
-    if (m_tagIndexValid)
+    if (m_tagIndexValid && m_tagDirty.count(shape->tag()) == 0)
         m_tagIndex.try_emplace(shape->tag(), shape);
 }
 
@@ -353,6 +414,7 @@ template <class Container, class Context> void MgShapesT<Container, Context>::dr
     const std::lock_guard<std::mutex> lock(m_tagMutex);
     m_tagIndexValid = false;
     m_tagIndex.clear();
+    m_tagDirty.clear();
 }
 
 template <class Container, class Context> bool MgShapesT<Container, Context>::hasId(int id) const

@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class GiGraphics;
@@ -188,13 +189,24 @@ private:
         int count;
     };
     std::unordered_map<int, IdEntry> m_ids;
-    // Tag -> first shape with that tag, built on demand for large collections and rebuilt when
-    // the shapes or any tag changed (mgTagRevision). The mutex only keeps concurrent readers
-    // from building it at the same time.
+    // Tag -> first shape with that tag, built on demand for large collections and then kept up
+    // to date from the noted tag changes (mgTagChangesSince), so tagging one shape costs no walk.
+    // A tag whose first shape became unknown (that shape was removed or retagged, or an earlier
+    // shape took the tag) is "dirty": its next lookup walks once. Every other tag of the
+    // collection is in the index, so a tag found in neither is held by no shape. When the
+    // history is lost the index is rebuilt. The mutex keeps concurrent readers from updating it
+    // at the same time.
     mutable std::mutex m_tagMutex;
     mutable std::unordered_map<int, MgShape*> m_tagIndex;
+    mutable std::unordered_set<int> m_tagDirty;
+    mutable std::vector<MgTagChange> m_tagChanges; ///< scratch for syncTagIndex
     mutable std::uint64_t m_tagIndexRevision = 0;
     mutable bool m_tagIndexValid = false;
+
+    // With m_tagMutex held: applies the tag changes noted since the index was made, or drops it.
+    void syncTagIndex() const;
+    // With m_tagMutex held: the index no longer knows the first shape with tag.
+    void markTagDirty(int tag) const;
 };
 
 extern template class MgShapesT<>;
