@@ -7,7 +7,7 @@
 
 MgVector MgVector::operator*(const MgMatrix& m) const noexcept
 {
-    return {x * m.m11 + y * m.m21, x * m.m12 + y * m.m22};
+    return { x * m.m11 + y * m.m21, x * m.m12 + y * m.m22 };
 }
 
 MgVector& MgVector::operator*=(const MgMatrix& m) noexcept { return *this = *this * m; }
@@ -16,7 +16,7 @@ MgVector& MgVector::operator*=(const MgMatrix& m) noexcept { return *this = *thi
 
 MgPoint MgPoint::operator*(const MgMatrix& m) const noexcept
 {
-    return {x * m.m11 + y * m.m21 + m.dx, x * m.m12 + y * m.m22 + m.dy};
+    return { x * m.m11 + y * m.m21 + m.dx, x * m.m12 + y * m.m22 + m.dy };
 }
 
 MgPoint& MgPoint::operator*=(const MgMatrix& m) noexcept { return *this = *this * m; }
@@ -29,25 +29,25 @@ void MgPoint::transformPoints(const MgMatrix& m, int n, MgPoint* pts) noexcept
 
 MgPoint MgPoint::pointAtAngle(float angle, float dist) const noexcept
 {
-    return {x + dist * std::cos(angle), y + dist * std::sin(angle)};
+    return { x + dist * std::cos(angle), y + dist * std::sin(angle) };
 }
 
 MgPoint MgPoint::pointToward(const MgPoint& target, float along, float across) const noexcept
 {
     const float len = distance(target);
     if (len < kMgZero)
-        return {x + along, y + across};
+        return { x + along, y + across };
     const float ux = (target.x - x) / len;
     const float uy = (target.y - y) / len;
-    return {x + along * ux - across * uy, y + along * uy + across * ux};
+    return { x + along * ux - across * uy, y + along * uy + across * ux };
 }
 
 MgPoint MgPoint::pointAside(const MgPoint& target, float dist) const noexcept
 {
     const float len = distance(target);
     if (len < kMgZero)
-        return {x, y + dist};
-    return {x - dist * (target.y - y) / len, y + dist * (target.x - x) / len};
+        return { x, y + dist };
+    return { x - dist * (target.y - y) / len, y + dist * (target.x - x) / len };
 }
 
 // ---- MgMatrix ----
@@ -56,20 +56,20 @@ MgMatrix MgMatrix::scalingAbout(float sx, float sy, const MgPoint& c) noexcept
 {
     if (mgNearZero(sy))
         sy = sx;
-    return {sx, 0, 0, sy, (1 - sx) * c.x, (1 - sy) * c.y};
+    return { sx, 0, 0, sy, (1 - sx) * c.x, (1 - sy) * c.y };
 }
 
 MgMatrix MgMatrix::rotationAbout(float angle, const MgPoint& c) noexcept
 {
     const float co = std::cos(angle);
     const float si = std::sin(angle);
-    return {co, si, -si, co, (1 - co) * c.x + si * c.y, (1 - co) * c.y - si * c.x};
+    return { co, si, -si, co, (1 - co) * c.x + si * c.y, (1 - co) * c.y - si * c.x };
 }
 
 MgMatrix MgMatrix::operator*(const MgMatrix& b) const noexcept
 {
-    return {m11 * b.m11 + m12 * b.m21, m11 * b.m12 + m12 * b.m22, m21 * b.m11 + m22 * b.m21,
-            m21 * b.m12 + m22 * b.m22, dx * b.m11 + dy * b.m21 + b.dx, dx * b.m12 + dy * b.m22 + b.dy};
+    return { m11 * b.m11 + m12 * b.m21, m11 * b.m12 + m12 * b.m22, m21 * b.m11 + m22 * b.m21, m21 * b.m12 + m22 * b.m22,
+        dx * b.m11 + dy * b.m21 + b.dx, dx * b.m12 + dy * b.m22 + b.dy };
 }
 
 bool MgMatrix::canInvert() const noexcept { return kMgZero < std::fabs(determinant()); }
@@ -126,8 +126,8 @@ MgBox& MgBox::fromPoints(const MgPoint& p1, const MgPoint& p2) noexcept { return
 
 MgBox& MgBox::fromPoints(const MgPoint& p1, const MgPoint& p2, const MgPoint& p3, const MgPoint& p4) noexcept
 {
-    set(std::min({p1.x, p2.x, p3.x, p4.x}), std::min({p1.y, p2.y, p3.y, p4.y}), std::max({p1.x, p2.x, p3.x, p4.x}),
-        std::max({p1.y, p2.y, p3.y, p4.y}));
+    set(std::min({ p1.x, p2.x, p3.x, p4.x }), std::min({ p1.y, p2.y, p3.y, p4.y }),
+        std::max({ p1.x, p2.x, p3.x, p4.x }), std::max({ p1.y, p2.y, p3.y, p4.y }));
     return growIfFlat();
 }
 
@@ -164,21 +164,22 @@ MgPoint MgBox::handle(int k) const noexcept
 {
     const MgPoint c = midpoint();
     switch (k) {
-    case 0: return {xmin, ymax};
-    case 1: return {xmax, ymax};
-    case 2: return {xmax, ymin};
-    case 3: return {xmin, ymin};
-    case 4: return {c.x, ymax};
-    case 5: return {xmax, c.y};
-    case 6: return {c.x, ymin};
-    case 7: return {xmin, c.y};
+    case 0: return { xmin, ymax };
+    case 1: return { xmax, ymax };
+    case 2: return { xmax, ymin };
+    case 3: return { xmin, ymin };
+    case 4: return { c.x, ymax };
+    case 5: return { xmax, c.y };
+    case 6: return { c.x, ymin };
+    case 7: return { xmin, c.y };
     default: return c;
     }
 }
 
 bool MgBox::overlaps(const MgBox& box) const noexcept
 {
-    auto invalid = [](const MgBox& b) { return b.xmax - b.xmin < -kMgZero || b.ymax - b.ymin < -kMgZero || b.isAllZero(); };
+    auto invalid
+        = [](const MgBox& b) { return b.xmax - b.xmin < -kMgZero || b.ymax - b.ymin < -kMgZero || b.isAllZero(); };
     if (invalid(*this) || invalid(box))
         return false;
     return std::max(xmin, box.xmin) <= std::min(xmax, box.xmax) && std::max(ymin, box.ymin) <= std::min(ymax, box.ymax);
@@ -190,8 +191,8 @@ MgBox& MgBox::unite(const MgBox& a, const MgBox& b) noexcept
         return copyFrom(a, true);
     if (a.lacksArea())
         return copyFrom(b, true);
-    return fromCoords(std::min(a.xmin, b.xmin), std::min(a.ymin, b.ymin), std::max(a.xmax, b.xmax),
-                      std::max(a.ymax, b.ymax));
+    return fromCoords(
+        std::min(a.xmin, b.xmin), std::min(a.ymin, b.ymin), std::max(a.xmax, b.xmax), std::max(a.ymax, b.ymax));
 }
 
 MgBox& MgBox::extend(const MgPoint& pt) noexcept
@@ -214,15 +215,15 @@ MgBox MgBox::operator*(const MgMatrix& m) const noexcept
     if (m.hasNoRotation())
         box.fromPoints(MgPoint(xmax, ymax) * m, MgPoint(xmin, ymin) * m);
     else
-        box.fromPoints(MgPoint(xmin, ymax) * m, MgPoint(xmax, ymax) * m, MgPoint(xmax, ymin) * m,
-                       MgPoint(xmin, ymin) * m);
+        box.fromPoints(
+            MgPoint(xmin, ymax) * m, MgPoint(xmax, ymax) * m, MgPoint(xmax, ymin) * m, MgPoint(xmin, ymin) * m);
     return box;
 }
 
 MgBox& MgBox::moveHandle(int k, const MgPoint& pt) noexcept
 {
     if (k >= 0 && k < 4) {
-        MgPoint pts[4] = {handle(0), handle(1), handle(2), handle(3)};
+        MgPoint pts[4] = { handle(0), handle(1), handle(2), handle(3) };
         pts[k] = pt;
         if (k % 2 != 0) {
             pts[(k + 1) % 4].x = pt.x;
@@ -234,7 +235,7 @@ MgBox& MgBox::moveHandle(int k, const MgPoint& pt) noexcept
         return fromPoints(pts[0], pts[1], pts[2], pts[3]);
     }
     if (k >= 4 && k < 8) {
-        MgPoint pts[4] = {handle(4), handle(5), handle(6), handle(7)};
+        MgPoint pts[4] = { handle(4), handle(5), handle(6), handle(7) };
         pts[k - 4] = pt;
         return fromCoords(pts[3].x, pts[2].y, pts[1].x, pts[0].y);
     }

@@ -23,7 +23,13 @@ struct MgBox {
 
     constexpr MgBox() noexcept = default;
     /// Stores the four values unchanged, no normalising.
-    constexpr MgBox(float l, float b, float r, float t) noexcept : xmin(l), ymin(b), xmax(r), ymax(t) {}
+    constexpr MgBox(float l, float b, float r, float t) noexcept
+        : xmin(l)
+        , ymin(b)
+        , xmax(r)
+        , ymax(t)
+    {
+    }
     MgBox(const MgPoint& p1, const MgPoint& p2) noexcept { fromPoints(p1, p2); }
 
     constexpr MgBox& set(float l, float b, float r, float t) noexcept
@@ -45,11 +51,11 @@ struct MgBox {
 
     [[nodiscard]] float width() const noexcept { return std::fabs(xmax - xmin); }
     [[nodiscard]] float height() const noexcept { return std::fabs(ymax - ymin); }
-    [[nodiscard]] constexpr MgPoint midpoint() const noexcept { return {(xmin + xmax) / 2, (ymin + ymax) / 2}; }
-    [[nodiscard]] constexpr MgPoint leftTop() const noexcept { return {xmin, ymax}; }
-    [[nodiscard]] constexpr MgPoint rightBottom() const noexcept { return {xmax, ymin}; }
-    [[nodiscard]] constexpr MgPoint leftBottom() const noexcept { return {xmin, ymin}; }
-    [[nodiscard]] constexpr MgPoint rightTop() const noexcept { return {xmax, ymax}; }
+    [[nodiscard]] constexpr MgPoint midpoint() const noexcept { return { (xmin + xmax) / 2, (ymin + ymax) / 2 }; }
+    [[nodiscard]] constexpr MgPoint leftTop() const noexcept { return { xmin, ymax }; }
+    [[nodiscard]] constexpr MgPoint rightBottom() const noexcept { return { xmax, ymin }; }
+    [[nodiscard]] constexpr MgPoint leftBottom() const noexcept { return { xmin, ymin }; }
+    [[nodiscard]] constexpr MgPoint rightTop() const noexcept { return { xmax, ymax }; }
     /// Handle k by the numbering above.
     [[nodiscard]] MgPoint handle(int k) const noexcept;
 

@@ -15,7 +15,12 @@ struct MgMatrix {
 
     constexpr MgMatrix() noexcept = default;
     constexpr MgMatrix(float a11, float a12, float a21, float a22, float adx, float ady) noexcept
-        : m11(a11), m12(a12), m21(a21), m22(a22), dx(adx), dy(ady)
+        : m11(a11)
+        , m12(a12)
+        , m21(a21)
+        , m22(a22)
+        , dx(adx)
+        , dy(ady)
     {
     }
 
@@ -25,7 +30,10 @@ struct MgMatrix {
     }
     constexpr void setIdentity() noexcept { *this = MgMatrix(); }
 
-    [[nodiscard]] static constexpr MgMatrix translationBy(const MgVector& v) noexcept { return {1, 0, 0, 1, v.x, v.y}; }
+    [[nodiscard]] static constexpr MgMatrix translationBy(const MgVector& v) noexcept
+    {
+        return { 1, 0, 0, 1, v.x, v.y };
+    }
     /// Scaling about c; sy near zero is taken equal to sx.
     [[nodiscard]] static MgMatrix scalingAbout(float sx, float sy, const MgPoint& c = MgPoint()) noexcept;
     /// Rotation by angle radians about c.

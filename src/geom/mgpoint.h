@@ -12,7 +12,11 @@ struct MgPoint {
     float y = 0;
 
     constexpr MgPoint() noexcept = default;
-    constexpr MgPoint(float ax, float ay) noexcept : x(ax), y(ay) {}
+    constexpr MgPoint(float ax, float ay) noexcept
+        : x(ax)
+        , y(ay)
+    {
+    }
 
     /// The shared origin (0, 0).
     [[nodiscard]] static const MgPoint& origin() noexcept
@@ -33,10 +37,10 @@ struct MgPoint {
     [[nodiscard]] bool operator==(const MgPoint& p) const noexcept { return equals(p); }
     [[nodiscard]] bool operator!=(const MgPoint& p) const noexcept { return !equals(p); }
 
-    [[nodiscard]] constexpr MgPoint operator+(const MgVector& v) const noexcept { return {x + v.x, y + v.y}; }
-    [[nodiscard]] constexpr MgPoint operator-(const MgVector& v) const noexcept { return {x - v.x, y - v.y}; }
+    [[nodiscard]] constexpr MgPoint operator+(const MgVector& v) const noexcept { return { x + v.x, y + v.y }; }
+    [[nodiscard]] constexpr MgPoint operator-(const MgVector& v) const noexcept { return { x - v.x, y - v.y }; }
     /// The vector from p to this point.
-    [[nodiscard]] constexpr MgVector operator-(const MgPoint& p) const noexcept { return {x - p.x, y - p.y}; }
+    [[nodiscard]] constexpr MgVector operator-(const MgPoint& p) const noexcept { return { x - p.x, y - p.y }; }
     constexpr MgPoint& operator+=(const MgVector& v) noexcept
     {
         x += v.x, y += v.y;

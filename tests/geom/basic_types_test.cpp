@@ -95,8 +95,8 @@ struct BoxCase {
 TEST(MgBox, IntersectionAndUnion)
 {
     const BoxCase intersections[] = {
-        {"disjoint", {0, 0, 1, 1}, {2, 2, 3, 3}, {0, 0, 0, 0}},
-        {"overlap", {0, 0, 2, 2}, {1, 1, 3, 3}, {1, 1, 2, 2}},
+        { "disjoint", { 0, 0, 1, 1 }, { 2, 2, 3, 3 }, { 0, 0, 0, 0 } },
+        { "overlap", { 0, 0, 2, 2 }, { 1, 1, 3, 3 }, { 1, 1, 2, 2 } },
     };
     for (const auto& c : intersections) {
         SCOPED_TRACE(c.name);
@@ -105,9 +105,9 @@ TEST(MgBox, IntersectionAndUnion)
         expectBox(box, c.expected.xmin, c.expected.ymin, c.expected.xmax, c.expected.ymax);
     }
     const BoxCase unions[] = {
-        {"a lacks area", {5, 5, 5, 9}, {1, 1, 2, 2}, {1, 1, 2, 2}},
-        {"surviving box normalised", {2, 2, 1, 1}, {0, 0, 0, 0}, {1, 1, 2, 2}},
-        {"both", {0, 0, 1, 1}, {3, -1, 4, 0.5f}, {0, -1, 4, 1}},
+        { "a lacks area", { 5, 5, 5, 9 }, { 1, 1, 2, 2 }, { 1, 1, 2, 2 } },
+        { "surviving box normalised", { 2, 2, 1, 1 }, { 0, 0, 0, 0 }, { 1, 1, 2, 2 } },
+        { "both", { 0, 0, 1, 1 }, { 3, -1, 4, 0.5f }, { 0, -1, 4, 1 } },
     };
     for (const auto& c : unions) {
         SCOPED_TRACE(c.name);
@@ -127,10 +127,10 @@ TEST(MgBox, Overlaps)
         MgBox a, b;
         bool overlaps;
     } cases[] = {
-        {"touching corners", {0, 0, 1, 1}, {1, 1, 2, 2}, true},
-        {"gap", {0, 0, 1, 1}, {1.1f, 0, 2, 1}, false},
-        {"all zero", {0, 0, 0, 0}, {-1, -1, 1, 1}, false},
-        {"inverted", {0, 0, -0.1f, 1}, {-1, -1, 1, 1}, false},
+        { "touching corners", { 0, 0, 1, 1 }, { 1, 1, 2, 2 }, true },
+        { "gap", { 0, 0, 1, 1 }, { 1.1f, 0, 2, 1 }, false },
+        { "all zero", { 0, 0, 0, 0 }, { -1, -1, 1, 1 }, false },
+        { "inverted", { 0, 0, -0.1f, 1 }, { -1, -1, 1, 1 }, false },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -156,7 +156,8 @@ TEST(MgBox, GrowthRuleForFlatBoxes)
 TEST(MgBox, HandlesAndMoveHandle)
 {
     const MgBox box(0, 0, 2, 2);
-    const MgPoint expected[] = {{0, 2}, {2, 2}, {2, 0}, {0, 0}, {1, 2}, {2, 1}, {1, 0}, {0, 1}, {1, 1}};
+    const MgPoint expected[]
+        = { { 0, 2 }, { 2, 2 }, { 2, 0 }, { 0, 0 }, { 1, 2 }, { 2, 1 }, { 1, 0 }, { 0, 1 }, { 1, 1 } };
     for (int k = 0; k < 9; k++)
         EXPECT_EQ(box.handle(k), expected[k]) << "handle " << k;
 
@@ -165,10 +166,10 @@ TEST(MgBox, HandlesAndMoveHandle)
         MgPoint pt;
         MgBox expected;
     } moves[] = {
-        {0, {-1, 5}, {-1, 0, 2, 5}}, {5, {3, 9}, {0, 0, 3, 2}}, {1, {3, 3}, {0, 0, 3, 3}},
-        {2, {3, -1}, {0, -1, 3, 2}}, {3, {-1, -1}, {-1, -1, 2, 2}}, {4, {7, 5}, {0, 0, 2, 5}},
-        {6, {7, -3}, {0, -3, 2, 2}}, {7, {-4, 9}, {-4, 0, 2, 2}}, {9, {7, 7}, {0, 0, 2, 2}},
-        {0, {3, -1}, {2, -1, 3, 0}}, // dragged past the opposite corner: normalised
+        { 0, { -1, 5 }, { -1, 0, 2, 5 } }, { 5, { 3, 9 }, { 0, 0, 3, 2 } }, { 1, { 3, 3 }, { 0, 0, 3, 3 } },
+        { 2, { 3, -1 }, { 0, -1, 3, 2 } }, { 3, { -1, -1 }, { -1, -1, 2, 2 } }, { 4, { 7, 5 }, { 0, 0, 2, 5 } },
+        { 6, { 7, -3 }, { 0, -3, 2, 2 } }, { 7, { -4, 9 }, { -4, 0, 2, 2 } }, { 9, { 7, 7 }, { 0, 0, 2, 2 } },
+        { 0, { 3, -1 }, { 2, -1, 3, 0 } }, // dragged past the opposite corner: normalised
     };
     for (const auto& m : moves) {
         SCOPED_TRACE(m.k);
