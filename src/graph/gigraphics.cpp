@@ -101,6 +101,31 @@ struct GiGraphics::State {
     }
     [[nodiscard]] const MgBox& cullBox(bool inModel) const { return inModel ? clipModel : clipWorld; }
     [[nodiscard]] const MgBox& clientBox(bool inModel) const { return inModel ? clientModel : clientWorld; }
+
+    /// The first count points (model or world) in display pixels, or false when their box misses
+    /// the paint area. inClient tells whether they all lie inside the client area, where they
+    /// need no clipping.
+    bool cullAndConvert(int count, const MgPoint* points, bool inModel, std::vector<MgPoint>& out, bool& inClient) const
+    {
+        MgBox box;
+        box.fromPoints(count, points);
+        if (!box.overlaps(cullBox(inModel)))
+            return false;
+        const MgMatrix& m = toDisplay(inModel);
+        out.resize(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            out[static_cast<size_t>(i)] = points[i] * m;
+        inClient = clientBox(inModel).encloses(box);
+        return true;
+    }
+
+    /// The box of an ellipse of radii rx, ry about centre (model or world) misses the paint area.
+    [[nodiscard]] bool cullsOval(const MgPoint& centre, float rx, float ry, bool inModel) const
+    {
+        MgBox box;
+        box.fromCenter(centre, 2 * rx, 2 * ry);
+        return !box.overlaps(cullBox(inModel));
+    }
 };
 
 namespace {
@@ -131,13 +156,12 @@ private:
     bool m_held;
 };
 
-/// Converts n points into a new buffer by m.
-std::vector<MgPoint> convertPoints(int n, const MgPoint* pts, const MgMatrix& m)
+/// Fills and outlines the closed Bezier chain of n display points (3k + 1, the last equal to
+/// the first) as one path.
+bool fillBezierLoop(GiCanvasDrawing& gs, const GiContext* ctx, const MgPoint* pts, int n)
 {
-    std::vector<MgPoint> out(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        out[static_cast<size_t>(i)] = pts[i] * m;
-    return out;
+    return gs.pathOpen() && gs.pathMove(pts[0].x, pts[0].y) && gs.pathBeziers(pts + 1, n - 1) && gs.pathClose()
+        && gs.pathFinish(ctx, true);
 }
 
 } // namespace
@@ -394,13 +418,11 @@ bool GiGraphics::drawPolyline(const GiContext* ctx, int count, const MgPoint* po
         return false;
     s.refreshBoxes();
     count = std::min(count, kMaxPoints);
-    MgBox box;
-    box.fromPoints(count, points);
-    if (!box.overlaps(s.cullBox(inModel)))
+    std::vector<MgPoint> pts;
+    bool inClient = false;
+    if (!s.cullAndConvert(count, points, inModel, pts, inClient))
         return false;
-    std::vector<MgPoint> pts = convertPoints(count, points, s.toDisplay(inModel));
-
-    if (s.clientBox(inModel).encloses(box))
+    if (inClient)
         return strokeRun(*this, ctx, pts);
 
     // Walk the segments, gathering each stretch that stays inside clipPx into one run.
@@ -441,13 +463,11 @@ bool GiGraphics::drawBezierChain(const GiContext* ctx, int count, const MgPoint*
         return false;
     s.refreshBoxes();
     count = count > kMaxPoints ? kMaxBezierPoints : (count - 1) / 3 * 3 + 1;
-    MgBox box;
-    box.fromPoints(count, points);
-    if (!box.overlaps(s.cullBox(inModel)))
+    std::vector<MgPoint> pts;
+    bool inClient = false;
+    if (!s.cullAndConvert(count, points, inModel, pts, inClient))
         return false;
-    std::vector<MgPoint> pts = convertPoints(count, points, s.toDisplay(inModel));
-
-    if (s.clientBox(inModel).encloses(box))
+    if (inClient)
         return strokeBezierChain(ctx, pts.data(), count);
 
     // Consecutive segments whose control points reach into clipPx form one run; the others are skipped.
@@ -482,13 +502,11 @@ bool GiGraphics::drawPolygonArea(const GiContext* ctx, int count, const MgPoint*
         return false;
     s.refreshBoxes();
     count = std::min(count, kMaxPoints);
-    MgBox box;
-    box.fromPoints(count, points);
-    if (!box.overlaps(s.cullBox(inModel)))
+    std::vector<MgPoint> pts;
+    bool inClient = false;
+    if (!s.cullAndConvert(count, points, inModel, pts, inClient))
         return false;
-    const std::vector<MgPoint> pts = convertPoints(count, points, s.toDisplay(inModel));
-
-    if (s.clientBox(inModel).encloses(box))
+    if (inClient)
         return drawPolygonParts(*this, ctx, pts.data(), count, true, true);
 
     MgPolygonClipper clipper(s.clipPx, true);
@@ -537,9 +555,7 @@ bool GiGraphics::drawOval(const GiContext* ctx, const MgPoint& centre, float rx,
     s.refreshBoxes();
     if (!(ry >= kMgZero))
         ry = rx;
-    MgBox box;
-    box.fromCenter(centre, 2 * rx, 2 * ry);
-    if (!box.overlaps(s.cullBox(inModel)))
+    if (s.cullsOval(centre, rx, ry, inModel))
         return false;
     const MgMatrix& m = s.toDisplay(inModel);
     if (m.hasNoRotation()) {
@@ -551,8 +567,7 @@ bool GiGraphics::drawOval(const GiContext* ctx, const MgPoint& centre, float rx,
     MgPoint pts[13];
     mgEllipseControlPoints(centre, rx, ry, pts);
     MgPoint::transformPoints(m, 13, pts);
-    return pathOpen() && pathMove(pts[0].x, pts[0].y) && pathBeziers(pts + 1, 12) && pathClose()
-        && pathFinish(ctx, true);
+    return fillBezierLoop(*this, ctx, pts, 13);
 }
 
 bool GiGraphics::drawOvalInBox(const GiContext* ctx, const MgBox& box, bool inModel)
@@ -570,9 +585,7 @@ bool GiGraphics::drawOvalArc(
     s.refreshBoxes();
     if (!(ry >= kMgZero))
         ry = rx;
-    MgBox box;
-    box.fromCenter(centre, 2 * rx, 2 * ry);
-    if (!box.overlaps(s.cullBox(inModel)))
+    if (s.cullsOval(centre, rx, ry, inModel))
         return false;
     MgPoint pts[16];
     const int n = mgArcControlPoints(centre, rx, ry, startAngle, sweepAngle, pts);
@@ -659,6 +672,5 @@ bool GiGraphics::drawClosedSplineCurve(
     s.refreshBoxes();
     count = std::min(count, kMaxSplineKnots - 1);
     const std::vector<MgPoint> chain = splineChain(count, knots, tangents, s.toDisplay(inModel), true);
-    return pathOpen() && pathMove(chain[0].x, chain[0].y)
-        && pathBeziers(chain.data() + 1, static_cast<int>(chain.size()) - 1) && pathClose() && pathFinish(ctx, true);
+    return fillBezierLoop(*this, ctx, chain.data(), static_cast<int>(chain.size()));
 }

@@ -155,6 +155,21 @@ void GiViewTransform::clampFocus(MgPoint& f, float halfW, float halfH) const noe
         f.y = b.midpoint().y;
 }
 
+bool GiViewTransform::setFocusAndZoomInBounds(MgPoint f, float z, bool adjust) noexcept
+{
+    const MgVector half = halfExtent(z);
+    if (!m_worldBounds.isFlat()) {
+        MgBox view;
+        view.fromCenter(f, 2 * half.x, 2 * half.y);
+        if (!m_worldBounds.encloses(view)) {
+            if (!adjust)
+                return false;
+            clampFocus(f, half.x, half.y);
+        }
+    }
+    return setFocusAndZoom(f, z);
+}
+
 bool GiViewTransform::limitPan(MgPoint& f, const MgVector& v, bool panX, bool panY) const noexcept
 {
     // The focus moves by -v: a positive v.x moves the view toward xmin, a positive v.y toward
@@ -206,17 +221,7 @@ bool GiViewTransform::zoomScale(float newZoom, const MgPoint* pxAt, bool adjust)
     const double py = z * m_resolutionY / kMmPerInch;
     MgPoint f(static_cast<float>((hw - r.x) / px + ax), static_cast<float>(ay - ySign * (hh - r.y) / py));
 
-    const MgVector half = halfExtent(z);
-    if (!m_worldBounds.isFlat()) {
-        MgBox view;
-        view.fromCenter(f, 2 * half.x, 2 * half.y);
-        if (!m_worldBounds.encloses(view)) {
-            if (!adjust)
-                return false;
-            clampFocus(f, half.x, half.y);
-        }
-    }
-    return setFocusAndZoom(f, z);
+    return setFocusAndZoomInBounds(f, z, adjust);
 }
 
 bool GiViewTransform::zoomByFactor(float delta, const MgPoint* pxAt, bool adjust) noexcept
@@ -300,17 +305,7 @@ bool GiViewTransform::zoomToBox(const MgBox& boxWorld, const MgBox* pxRect, bool
     MgPoint f(static_cast<float>((m_widthPx * ux * 0.5 - cx) / z + centre.x),
         static_cast<float>(centre.y - ySign * (m_heightPx * uy * 0.5 - cy) / z));
 
-    const MgVector half = halfExtent(z);
-    if (!m_worldBounds.isFlat()) {
-        MgBox view;
-        view.fromCenter(f, 2 * half.x, 2 * half.y);
-        if (!m_worldBounds.encloses(view)) {
-            if (!adjust)
-                return false;
-            clampFocus(f, half.x, half.y);
-        }
-    }
-    return setFocusAndZoom(f, z);
+    return setFocusAndZoomInBounds(f, z, adjust);
 }
 
 GiModelTransformScope::GiModelTransformScope(GiViewTransform& xf, const MgMatrix& m) noexcept

@@ -120,6 +120,9 @@ private:
     /// Moves f so that the view of half extents (halfW, halfH) mm lies inside worldBounds,
     /// centring it on an axis where the bounds are narrower than the view.
     void clampFocus(MgPoint& f, float halfW, float halfH) const noexcept;
+    /// setFocusAndZoom(f, z) for a view that must lie inside worldBounds (unless they are flat):
+    /// adjust true moves f by clampFocus, adjust false refuses (false) a view that would need it.
+    bool setFocusAndZoomInBounds(MgPoint f, float z, bool adjust) noexcept;
     /// The pan limit for a focus move by -v (world mm); true when it changed f.
     bool limitPan(MgPoint& f, const MgVector& v, bool panX, bool panY) const noexcept;
     /// Half extents of the client area in world mm at zoom z.
