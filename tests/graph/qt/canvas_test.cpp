@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -827,4 +828,58 @@ TEST(CanvasOnWidget, BufferedPaintShowsOnTheWidgetAndReusesCachedImage0)
     EXPECT_FALSE(w.gs.isPainting());
     EXPECT_FALSE(w.canvas.openPaint(&w)); // outside its paint event a widget cannot be painted on
     EXPECT_FALSE(w.gs.isPainting());
+}
+
+namespace {
+
+// Runs a given drawing between openPaint and closePaint in its paint event.
+class OverlayWidget : public QWidget {
+public:
+    OverlayWidget()
+        : gs(&xf)
+        , canvas(&gs)
+    {
+        resize(100, 60);
+    }
+
+    void paintEvent(QPaintEvent* event) override
+    {
+        xf.setClientSize(width(), height());
+        if (!canvas.openPaint(this, nullptr, true, overlay, event->rect()))
+            return;
+        if (draw)
+            draw(canvas);
+        canvas.closePaint(true);
+    }
+
+    GiViewTransform xf;
+    GiGraphics gs;
+    GiCanvasGdip canvas;
+    bool overlay = true;
+    std::function<void(GiCanvasGdip&)> draw;
+};
+
+} // namespace
+
+TEST(CanvasOnWidget, OverlayContinuesFromTheFrameLastShown)
+{
+    const GiContext red = fillCtx(GiRgba(255, 0, 0)), blue = fillCtx(GiRgba(0, 0, 255));
+    OverlayWidget w;
+    w.draw = [&](GiCanvasGdip& c) {
+        c.fillBackground();
+        c.paintRect(&red, 10, 10, 20, 20);
+    };
+    ASSERT_EQ(w.grab().toImage().pixel(15, 15), kRed);
+
+    // An overlay paint draws on top of what the widget last showed.
+    w.draw = [&](GiCanvasGdip& c) { c.paintRect(&blue, 50, 10, 20, 20); };
+    const QImage overlaid = w.grab().toImage();
+    EXPECT_EQ(overlaid.pixel(15, 15), kRed);
+    EXPECT_EQ(overlaid.pixel(55, 15), kBlue);
+
+    // Without overlay the buffer starts empty.
+    w.overlay = false;
+    const QImage fresh = w.grab().toImage();
+    EXPECT_NE(fresh.pixel(15, 15), kRed);
+    EXPECT_EQ(fresh.pixel(55, 15), kBlue);
 }
