@@ -58,8 +58,9 @@ public:
     /// device means none. buffered draws into an off-screen image shown at closePaint(true);
     /// overlay starts that image from the device's current content.
     ///
-    /// Fails, changing nothing, while a paint is open or the GiGraphics is already painting, or
-    /// when device is null. The base part checks the GiGraphics, reports the device and begins
+    /// Fails while a paint is open or the GiGraphics is already painting, when device is null,
+    /// or when it cannot be painted on now (a widget outside its paint event); a failed call
+    /// leaves no paint open. The base part checks the GiGraphics, reports the device and begins
     /// its paint; concrete canvases call it from their own openPaint.
     virtual bool openPaint(QPaintDevice* device, QPaintDevice* attribDevice = nullptr, bool buffered = true,
         bool overlay = false, const QRect& clipRect = QRect());
