@@ -9,6 +9,36 @@ namespace {
 
 MgBox pickBox(const MgPoint& pt, float tol) noexcept { return MgBox().fromCenter(pt, 2 * tol, 2 * tol); }
 
+/// The best answer of a search within tol: the nearest offer, the first one on a tie. Starts
+/// with nothing found (kMgMaxFloat, segment -1) and writes the caller's outputs as it goes.
+class NearestSearch {
+public:
+    NearestSearch(float tol, MgPoint& nearest, int& segment) noexcept
+        : m_tol(tol)
+        , m_nearest(nearest)
+        , m_segment(segment)
+    {
+        m_segment = -1;
+    }
+
+    /// Takes pt at distance d on piece seg when it lies within tol and nearer than the best so far.
+    void offer(float d, const MgPoint& pt, int seg) noexcept
+    {
+        if (d <= m_tol && d < m_best) {
+            m_best = d;
+            m_nearest = pt;
+            m_segment = seg;
+        }
+    }
+    [[nodiscard]] float best() const noexcept { return m_best; }
+
+private:
+    float m_tol;
+    float m_best = kMgMaxFloat;
+    MgPoint& m_nearest;
+    int& m_segment;
+};
+
 double distanceSq(double ax, double ay, double bx, double by) noexcept
 {
     return (ax - bx) * (ax - bx) + (ay - by) * (ay - by);
@@ -64,26 +94,19 @@ float mgNearestOnSegment(const MgPoint& a, const MgPoint& b, const MgPoint& pt, 
 float mgNearestOnPolyline(
     int n, const MgPoint* pts, bool closed, const MgPoint& pt, float tol, MgPoint& nearest, int& segment) noexcept
 {
-    float best = kMgMaxFloat;
-    segment = -1;
+    NearestSearch search(tol, nearest, segment);
     if (!pts || n < 1)
-        return best;
+        return search.best();
     const MgBox pick = pickBox(pt, tol);
     const int segments = closed && n > 1 ? n : n - 1;
     MgPoint near;
     for (int i = 0; i < segments; i++) {
         const MgPoint& a = pts[i];
         const MgPoint& b = pts[(i + 1) % n];
-        if (!MgBox(a, b).overlaps(pick))
-            continue;
-        const float d = mgNearestOnSegment(a, b, pt, near);
-        if (d <= tol && d < best) {
-            best = d;
-            nearest = near;
-            segment = i;
-        }
+        if (MgBox(a, b).overlaps(pick))
+            search.offer(mgNearestOnSegment(a, b, pt, near), near, i);
     }
-    return best;
+    return search.best();
 }
 
 // ---- Nearest point on a cubic ----
@@ -291,25 +314,33 @@ float mgNearestOnBezier(const MgPoint& pt, const MgPoint* pts, MgPoint& nearest)
 float mgNearestOnSpline(int n, const MgPoint* knots, const MgVector* tangents, bool closed, const MgPoint& pt,
     float tol, MgPoint& nearest, int& segment) noexcept
 {
-    float best = kMgMaxFloat;
-    segment = -1;
+    NearestSearch search(tol, nearest, segment);
     if (!knots || !tangents || n < 1)
-        return best;
+        return search.best();
     const MgBox pick = pickBox(pt, tol);
     const int segments = closed && n > 1 ? n : n - 1;
     MgPoint ctl[4], near;
     for (int i = 0; i < segments; i++) {
-        if (!mgSplineSegmentControlPoints(n, knots, tangents, i, ctl)
-            || !mgBezierChainBox(4, ctl, false).overlaps(pick))
-            continue;
-        const float d = mgNearestOnBezier(pt, ctl, near);
-        if (d <= tol && d < best) {
-            best = d;
-            nearest = near;
-            segment = i;
-        }
+        if (mgSplineSegmentControlPoints(n, knots, tangents, i, ctl) && mgBezierChainBox(4, ctl, false).overlaps(pick))
+            search.offer(mgNearestOnBezier(pt, ctl, near), near, i);
     }
-    return best;
+    return search.best();
+}
+
+float mgNearestOnBezierChain(
+    int n, const MgPoint* pts, const MgPoint& pt, float tol, MgPoint& nearest, int& segment) noexcept
+{
+    NearestSearch search(tol, nearest, segment);
+    if (!pts)
+        return search.best();
+    const MgBox pick = pickBox(pt, tol);
+    MgPoint near;
+    for (int i = 0; 3 * i + 3 < n; i++) {
+        const MgPoint* ctl = pts + 3 * i;
+        if (MgBox().fromPoints(4, ctl).overlaps(pick))
+            search.offer(mgNearestOnBezier(pt, ctl, near), near, i);
+    }
+    return search.best();
 }
 
 float mgNearestOnRoundedBox(
@@ -322,8 +353,7 @@ float mgNearestOnRoundedBox(
     rx = std::min(rx, box.width() / 2);
     ry = std::min(ry, box.height() / 2);
 
-    float best = kMgMaxFloat;
-    segment = -1;
+    NearestSearch search(tol, nearest, segment);
     const MgBox pick = pickBox(pt, tol);
     MgPoint near;
 
@@ -333,14 +363,8 @@ float mgNearestOnRoundedBox(
         const float r = i % 2 == 0 ? rx : ry;
         const MgPoint a = h1.pointToward(h2, r, 0);
         const MgPoint b = h2.pointToward(h1, r, 0);
-        if (!MgBox(a, b).overlaps(pick))
-            continue;
-        const float d = mgNearestOnSegment(a, b, pt, near);
-        if (d <= tol && d < best) {
-            best = d;
-            nearest = near;
-            segment = 4 + i;
-        }
+        if (MgBox(a, b).overlaps(pick))
+            search.offer(mgNearestOnSegment(a, b, pt, near), near, 4 + i);
     }
 
     if (rx > kMgZero && ry > kMgZero) {
@@ -353,17 +377,11 @@ float mgNearestOnRoundedBox(
             MgPoint arc[4];
             for (int i = 0; i < 4; i++)
                 arc[i] = { ell[3 * q + i].x + sx[q], ell[3 * q + i].y + sy[q] };
-            if (!MgBox().fromPoints(4, arc).overlaps(pick))
-                continue;
-            const float d = mgNearestOnBezier(pt, arc, near);
-            if (d <= tol && d < best) {
-                best = d;
-                nearest = near;
-                segment = (5 - q) % 4;
-            }
+            if (MgBox().fromPoints(4, arc).overlaps(pick))
+                search.offer(mgNearestOnBezier(pt, arc, near), near, (5 - q) % 4);
         }
     }
-    return best;
+    return search.best();
 }
 
 namespace {

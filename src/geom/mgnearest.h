@@ -31,6 +31,12 @@ float mgNearestOnPolyline(
 /// to float rounding; ties go to the smaller parameter.
 float mgNearestOnBezier(const MgPoint& pt, const MgPoint* pts, MgPoint& nearest) noexcept;
 
+/// Nearest point within tol on the Bezier chain of n points (a start point and three per cubic,
+/// as in mgcurve.h); segment receives the cubic's index. Only cubics whose control points' box
+/// overlaps the pick box are examined.
+float mgNearestOnBezierChain(
+    int n, const MgPoint* pts, const MgPoint& pt, float tol, MgPoint& nearest, int& segment) noexcept;
+
 /// Nearest point within tol on the spline with n knots and their tangents (segments as in
 /// mgcurve.h); segment receives the spline segment index.
 float mgNearestOnSpline(int n, const MgPoint* knots, const MgVector* tangents, bool closed, const MgPoint& pt,

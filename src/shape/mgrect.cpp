@@ -179,12 +179,7 @@ bool MgBaseRect::edgeBoxHit(const MgBox& box) const noexcept
 
 // ---- MgRect -----------------------------------------------------------------------------------
 
-MgRect* MgRect::clone() const
-{
-    MgRect* p = create();
-    p->copyFrom(*this);
-    return p;
-}
+MgRect* MgRect::clone() const { return cloneOf(*this); }
 
 void MgRect::copyFrom(const MgObject& src)
 {
@@ -211,12 +206,7 @@ bool MgRect::draw(GiGraphics& gs, const GiContext& ctx) const
 
 // ---- MgEllipse --------------------------------------------------------------------------------
 
-MgEllipse* MgEllipse::clone() const
-{
-    MgEllipse* p = create();
-    p->copyFrom(*this);
-    return p;
-}
+MgEllipse* MgEllipse::clone() const { return cloneOf(*this); }
 
 void MgEllipse::copyFrom(const MgObject& src)
 {
@@ -248,23 +238,7 @@ void MgEllipse::update()
 
 float MgEllipse::hitTest(const MgPoint& pt, float tol, MgPoint& nearPt, int& segment) const
 {
-    MgBox pick;
-    pick.fromCenter(pt, 2 * tol, 2 * tol);
-    float best = kMgMaxFloat;
-    segment = -1;
-    for (int i = 0; i < 4; ++i) {
-        const MgPoint* ctrl = m_bezier + 3 * i;
-        if (!MgBox().fromPoints(4, ctrl).overlaps(pick))
-            continue;
-        MgPoint nearest;
-        const float d = mgNearestOnBezier(pt, ctrl, nearest);
-        if (d <= tol && d < best) {
-            best = d;
-            nearPt = nearest;
-            segment = i;
-        }
-    }
-    return best;
+    return mgNearestOnBezierChain(13, m_bezier, pt, tol, nearPt, segment);
 }
 
 bool MgEllipse::hitTestBox(const MgBox& box) const
@@ -281,12 +255,7 @@ bool MgEllipse::draw(GiGraphics& gs, const GiContext& ctx) const
 
 // ---- MgRoundRect ------------------------------------------------------------------------------
 
-MgRoundRect* MgRoundRect::clone() const
-{
-    MgRoundRect* p = create();
-    p->copyFrom(*this);
-    return p;
-}
+MgRoundRect* MgRoundRect::clone() const { return cloneOf(*this); }
 
 void MgRoundRect::copyFrom(const MgObject& src)
 {

@@ -105,8 +105,9 @@ public:
     /// update().
     [[nodiscard]] const MgPoint* bezierPoints() const noexcept { return m_bezier; }
 
-    /// Copies corners and extent; the curve stays zero until update().
     [[nodiscard]] MgEllipse* clone() const override;
+    /// From an ellipse: corners, extent and curve; from another rectangle: corners and extent,
+    /// the curve following on the next update().
     void copyFrom(const MgObject& src) override;
     [[nodiscard]] bool equals(const MgObject& src) const override;
     [[nodiscard]] int typeId() const override { return Type(); }

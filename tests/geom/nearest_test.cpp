@@ -244,6 +244,50 @@ TEST(MgSplineNearest, SegmentsAndTolerance)
     EXPECT_EQ(seg, 0);
 }
 
+TEST(MgBezierChainNearest, CubicIndexToleranceAndTies)
+{
+    // The ellipse chain of radius 10 about the origin: four quarter cubics, counter-clockwise from (10, 0).
+    MgPoint ell[13];
+    mgEllipseControlPoints(MgPoint(0, 0), 10, 10, ell);
+    struct Case {
+        const char* name;
+        MgPoint pt;
+        float tol;
+        float dist; // kMgMaxFloat: nothing within tol
+        int segment;
+    };
+    const Case cases[] = {
+        { "outside the first quarter", { 8.485281f, 8.485281f }, 3, 2, 0 },
+        { "inside the third quarter", { -6.363961f, -6.363961f }, 2, 1, 2 },
+        { "on the last quarter", { 0, -10 }, 0.5f, 0, 2 }, // the joint of 2 and 3: the earlier wins
+        { "beyond the tolerance", { 0, 13 }, 2, kMgMaxFloat, -1 },
+        { "centre", { 0, 0 }, 5, kMgMaxFloat, -1 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MgPoint near(99, 99);
+        int seg = 9;
+        const float d = mgNearestOnBezierChain(13, ell, c.pt, c.tol, near, seg);
+        EXPECT_EQ(seg, c.segment);
+        if (c.dist == kMgMaxFloat) {
+            EXPECT_EQ(d, kMgMaxFloat);
+            expectPoint(near, 99, 99); // untouched when nothing was found
+        } else {
+            EXPECT_NEAR(d, c.dist, 5e-3); // the cubic quarter strays from the circle by up to 3e-3
+            EXPECT_NEAR(near.distance(MgPoint(0, 0)), 10, 5e-3);
+        }
+    }
+    // Extra points beyond the last whole cubic are ignored; fewer than four points give nothing.
+    MgPoint near;
+    int seg = 0;
+    EXPECT_NE(mgNearestOnBezierChain(6, ell, ell[3], 0.1f, near, seg), kMgMaxFloat);
+    EXPECT_EQ(seg, 0);
+    EXPECT_EQ(mgNearestOnBezierChain(6, ell, ell[5], 0.01f, near, seg), kMgMaxFloat);
+    EXPECT_EQ(mgNearestOnBezierChain(3, ell, ell[0], 1, near, seg), kMgMaxFloat);
+    EXPECT_EQ(seg, -1);
+    EXPECT_EQ(mgNearestOnBezierChain(13, nullptr, ell[0], 1, near, seg), kMgMaxFloat);
+}
+
 struct RoundCase {
     const char* name;
     MgPoint pt;
