@@ -78,6 +78,15 @@ protected:
     MgBaseShape(const MgBaseShape&) = default;
     MgBaseShape& operator=(const MgBaseShape&) = default;
 
+    /// The clone() of a concrete class S: a new S from S::create() with the content of src
+    /// (S::copyFrom); the caller owns it.
+    template <class S> [[nodiscard]] static S* cloneOf(const S& src)
+    {
+        S* p = S::create();
+        p->copyFrom(src);
+        return p;
+    }
+
     // Base implementations, called by the concrete overrides after their own work.
 
     [[nodiscard]] MgBox baseExtent() const noexcept { return m_extent; }

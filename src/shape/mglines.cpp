@@ -18,12 +18,7 @@ constexpr int kMaxStoredCount = 9999;
 
 // ---- MgLine -----------------------------------------------------------------------------------
 
-MgLine* MgLine::clone() const
-{
-    MgLine* p = create();
-    p->copyFrom(*this);
-    return p;
-}
+MgLine* MgLine::clone() const { return cloneOf(*this); }
 
 void MgLine::copyFrom(const MgObject& src)
 {
@@ -326,12 +321,7 @@ bool MgBaseLines::edgeBoxHit(const MgBox& box) const noexcept
 
 // ---- MgLines ----------------------------------------------------------------------------------
 
-MgLines* MgLines::clone() const
-{
-    MgLines* p = create();
-    p->copyFrom(*this);
-    return p;
-}
+MgLines* MgLines::clone() const { return cloneOf(*this); }
 
 void MgLines::copyFrom(const MgObject& src)
 {
@@ -367,12 +357,7 @@ bool MgLines::draw(GiGraphics& gs, const GiContext& ctx) const
 
 MgSplines::~MgSplines() { delete[] m_knotVectors; }
 
-MgSplines* MgSplines::clone() const
-{
-    MgSplines* p = create();
-    p->copyFrom(*this);
-    return p;
-}
+MgSplines* MgSplines::clone() const { return cloneOf(*this); }
 
 void MgSplines::copyFrom(const MgObject& src)
 {

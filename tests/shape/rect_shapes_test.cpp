@@ -6,6 +6,7 @@
 #include "graph/gigraphics.h"
 #include "graph/giviewtransform.h"
 #include "shape/memory_archive.h"
+#include "support/paint_fixture.h"
 #include "support/recording_canvas.h"
 
 #include <gtest/gtest.h>
@@ -504,19 +505,8 @@ TEST(RectStorage, LoadFailures)
 
 // ---- Drawing ------------------------------------------------------------------------------------
 
-class RectDrawing : public ::testing::Test {
+class RectDrawing : public RecordingPaintTest<400, 300> {
 protected:
-    void SetUp() override
-    {
-        xf.setClientSize(400, 300);
-        canvas.beginPaint();
-        canvas.clear();
-    }
-    void TearDown() override { canvas.endPaint(); }
-
-    GiViewTransform xf;
-    GiGraphics gs { &xf };
-    RecordingCanvas canvas { &gs };
     GiContext ctx { 0, 0, GiRgba(255, 0, 0, 255), GiRgba(0, 0, 255, 128) };
 };
 

@@ -4,6 +4,7 @@
 #include "graph/giviewtransform.h"
 #include "shape/mgjsonarchive.h"
 #include "shape/mgshapes.h"
+#include "support/paint_fixture.h"
 #include "support/recording_canvas.h"
 
 #include "sample_shapes.h"
@@ -211,19 +212,7 @@ TEST(ShapeT, LoadWithMissingKeys)
 }
 
 // A 200 x 100 pixel view at 96 dpi, y up, model = world, painting the whole client area.
-struct DrawFixture : ::testing::Test {
-    GiViewTransform xf;
-    GiGraphics gs { &xf };
-    RecordingCanvas canvas { &gs };
-
-    void SetUp() override
-    {
-        xf.setClientSize(200, 100);
-        ASSERT_TRUE(canvas.beginPaint());
-        canvas.clear();
-    }
-    void TearDown() override { canvas.endPaint(); }
-};
+struct DrawFixture : RecordingPaintTest<200, 100> { };
 
 TEST_F(DrawFixture, RectangleReachesTheCanvasAsOneRect)
 {

@@ -3,6 +3,7 @@
 #include "graph/giviewtransform.h"
 #include "shape/mgjsonarchive.h"
 #include "shape/mgshapes.h"
+#include "support/paint_fixture.h"
 #include "support/recording_canvas.h"
 
 #include "sample_shapes.h"
@@ -389,20 +390,8 @@ TEST(ShapesHitTest, FilledShapeBelowAnUnfilledOne)
 
 // ---- Drawing ----
 
-struct ShapesDraw : ::testing::Test {
-    GiViewTransform xf;
-    GiGraphics gs { &xf };
-    RecordingCanvas canvas { &gs };
-
-    void SetUp() override
-    {
-        // 200 x 100 pixels at 96 dpi: the model clip box spans about 53 x 26 mm around the origin.
-        xf.setClientSize(200, 100);
-        ASSERT_TRUE(canvas.beginPaint());
-        canvas.clear();
-    }
-    void TearDown() override { canvas.endPaint(); }
-};
+// 200 x 100 pixels at 96 dpi: the model clip box spans about 53 x 26 mm around the origin.
+struct ShapesDraw : RecordingPaintTest<200, 100> { };
 
 TEST_F(ShapesDraw, DrawsOnlyShapesInTheClipBoxInOrder)
 {
