@@ -3,7 +3,8 @@
 // translucent rectangles as the layout view draws regions.
 //
 // Real time is measured: QPainter hands large fills and scaled pictures to Qt's thread pool,
-// whose work the calling thread's CPU time would not show.
+// whose work the calling thread's CPU time would not show. The counter process_cpu_ms gives
+// the CPU time of all threads per iteration, which a busy machine does not inflate.
 #include "graph/gigraphics.h"
 #include "graph/giviewtransform.h"
 #include "graph/qt/gicanvasgdip.h"
@@ -16,12 +17,41 @@
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <memory>
 
 namespace {
 
 constexpr int kWindowW = 1920;
 constexpr int kWindowH = 1080;
+
+double processCpuMs()
+{
+    timespec t {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// Adds process_cpu_ms (all threads, per iteration) to a benchmark for the scope's lifetime.
+class ProcessCpu {
+public:
+    explicit ProcessCpu(benchmark::State& state)
+        : m_state(state)
+        , m_start(processCpuMs())
+    {
+    }
+    ~ProcessCpu()
+    {
+        m_state.counters["process_cpu_ms"]
+            = benchmark::Counter(processCpuMs() - m_start, benchmark::Counter::kAvgIterations);
+    }
+    ProcessCpu(const ProcessCpu&) = delete;
+    ProcessCpu& operator=(const ProcessCpu&) = delete;
+
+private:
+    benchmark::State& m_state;
+    double m_start;
+};
 
 // A photograph-sized picture with content everywhere (a gradient and stripes), made once.
 const GiGdipImage& picture()
@@ -79,6 +109,7 @@ void fullPaint(benchmark::State& state, bool fast)
     }
     Window w;
     const MgBox box = w.fitPicture(pic);
+    const ProcessCpu cpu(state);
     for (auto _ : state) {
         w.canvas.openPaint(&w.device);
         w.canvas.fillBackground();
@@ -105,6 +136,7 @@ void BM_PaintFromCachedImage(benchmark::State& state)
     pic.draw(&w.canvas, box, false);
     w.canvas.saveCachedImage(false);
     w.canvas.closePaint(true);
+    const ProcessCpu cpu(state);
     for (auto _ : state) {
         w.canvas.openPaint(&w.device);
         benchmark::DoNotOptimize(w.canvas.drawCachedImage(0, 0, false));
@@ -121,11 +153,14 @@ void BM_ThousandTranslucentRects(benchmark::State& state)
     const GiRgba fill = state.range(1) ? GiRgba(0, 0, 255, 40) : GiRgba::none();
     const GiContext ctx(kGiLineSolid, -float(state.range(0)), GiRgba(255, 0, 0, 160), fill);
     w.canvas.openPaint(&w.device);
-    for (auto _ : state) {
-        for (int i = 0; i < 1000; ++i) {
-            const float x = float((i * 37) % (kWindowW - 200));
-            const float y = float((i * 53) % (kWindowH - 100));
-            w.canvas.paintRect(&ctx, x, y, 180, 90);
+    {
+        const ProcessCpu cpu(state);
+        for (auto _ : state) {
+            for (int i = 0; i < 1000; ++i) {
+                const float x = float((i * 37) % (kWindowW - 200));
+                const float y = float((i * 53) % (kWindowH - 100));
+                w.canvas.paintRect(&ctx, x, y, 180, 90);
+            }
         }
     }
     w.canvas.closePaint(true);
