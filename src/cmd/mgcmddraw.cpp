@@ -13,9 +13,6 @@ MG_BUILTIN_COMMAND(line, MgCmdDrawLine::create);
 
 namespace {
 
-constexpr int kAddMode = 1; // guard mode for adding shapes
-constexpr int kGuardTimeoutMs = 200;
-
 MgShape* createRectShape() { return MgShapeT<MgRect>::create(); }
 MgShape* createLineShape() { return MgShapeT<MgLine>::create(); }
 
@@ -45,12 +42,7 @@ bool MgCommandDraw::cancel(const MgPointerEvent* e)
 bool MgCommandDraw::draw(const MgPointerEvent* e, GiGraphics& gs)
 {
     (void)e;
-    if (m_resetPending) {
-        m_resetPending = false;
-        m_step = 0;
-        if (m_tempShape)
-            m_tempShape->shape().clear();
-    }
+    settlePendingReset();
     return m_step != 0 && m_tempShape && m_tempShape->draw(gs, nullptr);
 }
 
@@ -104,6 +96,16 @@ bool MgCommandDraw::initializeWith(MgShapeCreator creator, const MgPointerEvent*
     return true;
 }
 
+void MgCommandDraw::settlePendingReset()
+{
+    if (!m_resetPending)
+        return;
+    m_resetPending = false;
+    m_step = 0;
+    if (m_tempShape)
+        m_tempShape->shape().clear();
+}
+
 bool MgCommandDraw::stepBack(const MgPointerEvent* e)
 {
     if (m_step < 2)
@@ -135,7 +137,7 @@ bool MgCommandDraw::addToCollection(const MgPointerEvent* e, MgShape* shape)
     if (s) {
         agreed = view->shapeWillBeAdded(s);
         if (MgShapes* shapes = view->shapes(); agreed && shapes) {
-            const MgShapesGuard guard(shapes, kAddMode, kGuardTimeoutMs);
+            const MgShapesGuard guard(shapes, MgShapesGuard::kAddMode);
             if (MgShape* copy = shapes->addShapeCopy(*s)) {
                 view->shapeAdded(copy);
                 lastAddedShapeId = copy->id();

@@ -67,6 +67,9 @@ protected:
     bool moveFeedback(const MgPointerEvent* e);
     /// The input is complete; the next draw() resets the temporary shape.
     void markFinished() noexcept { m_resetPending = true; }
+    /// Performs a reset still pending from a finished input (back to idle, temporary geometry
+    /// cleared), so a new input never continues the finished one nor is wiped by the next paint.
+    void settlePendingReset();
     /// Adds a copy of shape (null: the temporary shape) to the view's collection under a write
     /// guard (mode 1), if the view agrees (shapeWillBeAdded); tells the view shapeAdded with the
     /// stored copy and sets lastAddedShapeId to its id. The temporary shape takes the view's

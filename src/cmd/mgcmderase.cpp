@@ -3,7 +3,6 @@
 #include "cmd/mgcmdmgr.h"
 #include "cmd/mgshapesguard.h"
 #include "graph/gigraphics.h"
-#include "shape/mgrect.h"
 #include "shape/mgshape.h"
 #include "shape/mgshapes.h"
 
@@ -11,8 +10,6 @@ MG_BUILTIN_COMMAND(erase, MgCommandErase::create);
 
 namespace {
 
-constexpr int kDeleteMode = 3; // guard mode for edits and deletions
-constexpr int kGuardTimeoutMs = 200;
 constexpr int kUndoStepsPerCancel = 3;
 
 /// Removes the shape with id from shapes and releases it; false when there is none.
@@ -29,11 +26,6 @@ bool deleteShape(MgShapes& shapes, int id)
 MgCommand* MgCommandErase::create() { return new MgCommandErase; }
 
 void MgCommandErase::release() { delete this; }
-
-bool MgCommandErase::isRightDownDrag(const MgPointerEvent* e) noexcept
-{
-    return e->point.x > e->startPoint.x && e->point.y > e->startPoint.y;
-}
 
 bool MgCommandErase::initialize(const MgPointerEvent* e)
 {
@@ -72,12 +64,8 @@ bool MgCommandErase::undoStep(const MgPointerEvent* e)
 
 bool MgCommandErase::draw(const MgPointerEvent* e, GiGraphics& gs)
 {
-    if (m_boxActive) {
-        const GiContext ctx = bandContext(isRightDownDrag(e));
-        const bool smoothing = gs.setSmoothing(false);
-        gs.drawBox(&ctx, MgBox(e->startPointM, e->pointM));
-        gs.setSmoothing(smoothing);
-    }
+    if (m_boxActive)
+        mgDrawBand(gs, e);
     if (!m_markedIds.empty()) {
         if (const MgShapes* shapes = e->view->shapes()) {
             const GiContext marked = markedContext();
@@ -92,15 +80,7 @@ bool MgCommandErase::draw(const MgPointerEvent* e, GiGraphics& gs)
 
 bool MgCommandErase::collectDynamicShapes(const MgPointerEvent* e, MgShapes& shapes)
 {
-    if (!m_boxActive)
-        return false;
-    MgShapeT<MgRect>* band = MgShapeT<MgRect>::create();
-    band->context() = bandContext(isRightDownDrag(e));
-    band->m_shape.setRect(MgBox(e->startPointM, e->pointM), 0);
-    band->m_shape.update();
-    const bool added = shapes.addShapeCopy(*band) != nullptr;
-    band->release();
-    return added;
+    return m_boxActive && mgAddBandShape(shapes, e);
 }
 
 bool MgCommandErase::click(const MgPointerEvent* e)
@@ -115,7 +95,7 @@ bool MgCommandErase::click(const MgPointerEvent* e)
     int segment = -1;
     const MgShape* hit = shapes->hitTest(limits, nearPt, segment);
     if (hit) {
-        const MgShapesGuard guard(shapes, kDeleteMode, kGuardTimeoutMs);
+        const MgShapesGuard guard(shapes, MgShapesGuard::kEditMode);
         deleteShape(*shapes, hit->id());
         view->regenerate();
     }
@@ -149,19 +129,9 @@ bool MgCommandErase::dragBegin(const MgPointerEvent* e)
 
 bool MgCommandErase::dragMove(const MgPointerEvent* e)
 {
-    const MgBox band(e->startPointM, e->pointM);
     m_markedIds.clear();
-    const MgShapes* shapes = e->view->shapes();
-    if (m_boxActive && shapes) {
-        const bool touching = isRightDownDrag(e);
-        MgShapes::Iterator it = nullptr;
-        for (const MgShape* shape = shapes->firstShape(it); shape; shape = shapes->nextShape(it)) {
-            const MgBaseShape& geom = shape->shape();
-            if (touching ? geom.hitTestBox(band) : band.encloses(geom.extent()))
-                m_markedIds.push_back(shape->id());
-        }
-        shapes->freeIterator(it);
-    }
+    if (m_boxActive)
+        m_markedIds = mgShapesInBand(e->view->shapes(), e);
     e->view->redraw(false);
     return true;
 }
@@ -171,7 +141,7 @@ bool MgCommandErase::dragEnd(const MgPointerEvent* e)
     MgView* view = e->view;
     if (!m_markedIds.empty()) {
         if (MgShapes* shapes = view->shapes()) {
-            const MgShapesGuard guard(shapes, kDeleteMode, kGuardTimeoutMs);
+            const MgShapesGuard guard(shapes, MgShapesGuard::kEditMode);
             for (int id : m_markedIds)
                 deleteShape(*shapes, id); // a shape that has gone meanwhile is skipped
             view->regenerate();

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "cmd/mgcommand.h"
+#include "cmd/mgrubberband.h"
 #include "graph/gicontext.h"
 
 #include <vector>
@@ -25,10 +26,7 @@ public:
     [[nodiscard]] static MgCommand* create();
 
     /// The band: dashed when dragged right and down, solid otherwise; translucent blue.
-    [[nodiscard]] static GiContext bandContext(bool rightDown) noexcept
-    {
-        return GiContext(rightDown ? 1 : 0, 0, GiRgba(0, 0, 255, 128), GiRgba(0, 0, 255, 32));
-    }
+    [[nodiscard]] static GiContext bandContext(bool rightDown) noexcept { return mgBandContext(rightDown); }
     /// Override for marked shapes: a 4-pixel translucent grey line, the shape's own fill.
     [[nodiscard]] static GiContext markedContext() noexcept
     {
@@ -72,7 +70,7 @@ public:
     /// Whether a band is in progress.
     [[nodiscard]] bool isBoxActive() const noexcept { return m_boxActive; }
     /// The drag goes right and down: point lies right of and below startPoint (display).
-    [[nodiscard]] static bool isRightDownDrag(const MgPointerEvent* e) noexcept;
+    [[nodiscard]] static bool isRightDownDrag(const MgPointerEvent* e) noexcept { return mgIsRightDownDrag(e); }
 
 private:
     std::vector<int> m_markedIds;

@@ -8,6 +8,7 @@
 #include "shape/mgshape.h"
 
 #include <algorithm>
+#include <cstdint>
 
 MG_BUILTIN_COMMAND(lines, MgCmdDrawLines::create);
 MG_BUILTIN_COMMAND(splines, MgCmdDrawSplines::create);
@@ -32,6 +33,25 @@ float halfPenWidthModel(const MgPointerEvent* e, const GiContext& ctx)
     return xf ? xf->lengthToModel(std::max(px * 0.5f, 1.f), false) : 0.f;
 }
 
+/// Starts a new open figure of two vertices: the press point and the pointer.
+void startFigure(MgBaseLines& pl, const MgPointerEvent* e)
+{
+    pl.resize(2);
+    pl.setClosed(false);
+    pl.setPointAt(0, e->startPointM);
+    pl.setPointAt(1, e->pointM);
+    pl.update();
+}
+
+/// Fixes the pointer vertex step and makes step + 1 the pointer vertex, appended at pointM
+/// when the figure has no such vertex yet.
+void fixPointerVertex(MgBaseLines& pl, std::uint32_t& step, const MgPointerEvent* e)
+{
+    ++step;
+    if (step >= static_cast<unsigned>(pl.pointCount()))
+        pl.addPoint(e->pointM);
+}
+
 // Vertex markers of a point-by-point curve.
 const GiContext kMarkerContext(0, 0, GiRgba(64, 128, 64, 172), GiRgba(0, 64, 64, 128));
 constexpr float kMarkerRadiusPx = 4;
@@ -48,15 +68,6 @@ MgBaseLines& MgCmdDrawLines::lines() { return static_cast<MgBaseLines&>(m_tempSh
 const MgBaseLines& MgCmdDrawLines::lines() const { return static_cast<const MgBaseLines&>(m_tempShape->shape()); }
 
 bool MgCmdDrawLines::initialize(const MgPointerEvent* e) { return initializeWith(createLinesShape, e); }
-
-void MgCmdDrawLines::settlePendingReset()
-{
-    if (m_resetPending) {
-        m_resetPending = false;
-        m_step = 0;
-        m_tempShape->shape().clear();
-    }
-}
 
 bool MgCmdDrawLines::undoStep(const MgPointerEvent* e)
 {
@@ -101,13 +112,8 @@ bool MgCmdDrawLines::dragBegin(const MgPointerEvent* e)
     if (!m_tempShape)
         return false;
     settlePendingReset();
-    MgBaseLines& pl = lines();
-    pl.resize(2);
-    pl.setClosed(false);
+    startFigure(lines(), e);
     m_step = 1;
-    pl.setPointAt(0, e->startPointM);
-    pl.setPointAt(1, e->pointM);
-    pl.update();
     return beginFeedback(e);
 }
 
@@ -118,9 +124,7 @@ bool MgCmdDrawLines::dragMove(const MgPointerEvent* e)
     MgBaseLines& pl = lines();
     if (!applyClosing(e)) {
         pl.setPointAt(static_cast<int>(m_step), e->pointM);
-        ++m_step;
-        if (m_step >= static_cast<unsigned>(pl.pointCount()))
-            pl.addPoint(e->pointM);
+        fixPointerVertex(pl, m_step, e);
     }
     pl.update();
     return moveFeedback(e);
@@ -151,15 +155,6 @@ MgBaseLines& MgCmdDrawSplines::lines() { return static_cast<MgBaseLines&>(m_temp
 
 bool MgCmdDrawSplines::initialize(const MgPointerEvent* e) { return initializeWith(createSplinesShape, e); }
 
-void MgCmdDrawSplines::settlePendingReset()
-{
-    if (m_resetPending) {
-        m_resetPending = false;
-        m_step = 0;
-        m_tempShape->shape().clear();
-    }
-}
-
 bool MgCmdDrawSplines::undoStep(const MgPointerEvent* e)
 {
     if (m_step > 1) {
@@ -179,13 +174,7 @@ bool MgCmdDrawSplines::farEnough(const MgPointerEvent* e) const
     return last.distance(e->pointM) >= commandTolerance(e, 0.5f);
 }
 
-void MgCmdDrawSplines::nextVertex(const MgPointerEvent* e)
-{
-    MgBaseLines& pl = lines();
-    ++m_step;
-    if (m_step >= static_cast<unsigned>(pl.pointCount()))
-        pl.addPoint(e->pointM);
-}
+void MgCmdDrawSplines::nextVertex(const MgPointerEvent* e) { fixPointerVertex(lines(), m_step, e); }
 
 bool MgCmdDrawSplines::click(const MgPointerEvent* e)
 {
@@ -233,13 +222,9 @@ bool MgCmdDrawSplines::dragBegin(const MgPointerEvent* e)
         pl.update();
         return moveFeedback(e);
     }
-    pl.resize(2);
-    pl.setClosed(false);
+    startFigure(pl, e);
     m_freehand = !e->alternate;
     m_step = 1;
-    pl.setPointAt(0, e->startPointM);
-    pl.setPointAt(1, e->pointM);
-    pl.update();
     return beginFeedback(e);
 }
 

@@ -50,9 +50,6 @@ private:
     [[nodiscard]] const MgBaseLines& lines() const;
     /// Opens or closes the polyline as the closing test says; answers the test's result.
     bool applyClosing(const MgPointerEvent* e);
-    /// Performs a reset still pending from a finished input, so a new input never continues
-    /// the finished one nor is wiped by the next paint.
-    void settlePendingReset();
 };
 
 /// "splines": a smooth curve through the vertices, in one of two modes chosen when a curve
@@ -101,8 +98,6 @@ private:
     [[nodiscard]] bool farEnough(const MgPointerEvent* e) const;
     /// Fixes the pointer vertex and starts the next one at pointM.
     void nextVertex(const MgPointerEvent* e);
-    /// As MgCmdDrawLines::settlePendingReset.
-    void settlePendingReset();
 
     bool m_freehand = true;
 };

@@ -1,6 +1,7 @@
 #include "cmd/mgcmdselect.h"
 
 #include "cmd/mgcmddraw.h"
+#include "cmd/mgrubberband.h"
 #include "cmd/mgshapesguard.h"
 #include "geom/mgmatrix.h"
 #include "graph/gicontext.h"
@@ -18,11 +19,6 @@ MG_BUILTIN_COMMAND(select, MgCommandSelect::create);
 
 namespace {
 
-constexpr int kReadMode = 0; // guard mode for reading
-constexpr int kAddMode = 1; // guard mode for adding shapes
-constexpr int kEditMode = 3; // guard mode for edits and deletions
-constexpr int kGuardTimeoutMs = 200;
-
 // Handle dot radii in millimetres on the screen.
 constexpr float kDotRadius = 1.2f;
 constexpr float kHotDotRadius = 2.0f;
@@ -34,11 +30,6 @@ constexpr GiContext kHandleContext(kGiLineSolid, -2, GiRgba(128, 128, 64, 200), 
 constexpr GiContext kInsertContext(kGiLineSolid, -2, GiRgba(128, 128, 64, 200), GiRgba(255, 0, 0, 64));
 constexpr GiContext kDragLineContext(kGiLineDash, -1.05f, kMarkBlue, GiRgba::none());
 constexpr GiContext kBoxContext(kGiLineDash, 0, kMarkBlue, GiRgba::none());
-
-[[nodiscard]] GiContext bandContext(bool rightDown)
-{
-    return GiContext(rightDown ? kGiLineDash : kGiLineSolid, 0, kMarkBlue, GiRgba(0, 0, 255, 32));
-}
 
 [[nodiscard]] MgBaseLines* asLines(MgShape* shape)
 {
@@ -117,11 +108,6 @@ MgPoint MgCommandSelect::rotationHandle(const MgBox& b, std::uint32_t handle, co
 {
     // Beside the middle of the left (8) or right (9) side, t(10) farther from the centre.
     return b.handle(handle == 8 ? 7 : 5).pointToward(b.midpoint(), -commandTolerance(e, 10), 0);
-}
-
-bool MgCommandSelect::isRightDownDrag(const MgPointerEvent* e) noexcept
-{
-    return e->point.x > e->startPoint.x && e->point.y > e->startPoint.y;
 }
 
 bool MgCommandSelect::copyOnDrag(const MgPointerEvent* e) const
@@ -359,7 +345,7 @@ bool MgCommandSelect::deleteSelected(MgView* view)
 
     int removed = 0;
     {
-        MgShapesGuard guard(view->shapes(), kEditMode, kGuardTimeoutMs);
+        MgShapesGuard guard(view->shapes(), MgShapesGuard::kEditMode);
         if (MgShapes* shapes = view->shapes()) {
             for (int id : m_selIds) {
                 if (MgShape* s = shapes->removeShape(id)) {
@@ -414,49 +400,41 @@ bool MgCommandSelect::selectShapeById(MgView* view, int id)
     return true;
 }
 
-bool MgCommandSelect::removeVertex(const MgPointerEvent* e)
+template <class Edit> bool MgCommandSelect::editActiveVertices(const MgPointerEvent* e, Edit edit)
 {
     MgView* view = e->view;
     MgShape* s = selectedShape(view);
     MgBaseLines* lines = m_handleIndex > 0 ? asLines(s) : nullptr;
-    bool removed = false;
+    bool changed = false;
     if (lines) {
         {
-            MgShapesGuard guard(view->shapes(), kEditMode, kGuardTimeoutMs);
-            removed = lines->removePoint(static_cast<int>(m_handleIndex) - 1);
-            if (removed)
+            MgShapesGuard guard(view->shapes(), MgShapesGuard::kEditMode);
+            changed = edit(*lines);
+            if (changed)
                 lines->update();
         }
-        if (removed) {
+        // Regenerated after the guard is gone, so a view that reads the shapes never waits.
+        if (changed) {
             view->regenerate();
             m_handleIndex = nearestHandle(s, m_ptNear, e);
         }
     }
     m_insertPending = false;
-    return removed;
+    return changed;
+}
+
+bool MgCommandSelect::removeVertex(const MgPointerEvent* e)
+{
+    return editActiveVertices(
+        e, [this](MgBaseLines& lines) { return lines.removePoint(static_cast<int>(m_handleIndex) - 1); });
 }
 
 bool MgCommandSelect::insertVertex(const MgPointerEvent* e)
 {
-    MgView* view = e->view;
-    MgShape* s = selectedShape(view);
-    MgBaseLines* lines = m_handleIndex > 0 ? asLines(s) : nullptr;
-    bool inserted = false;
-    if (lines) {
-        {
-            MgShapesGuard guard(view->shapes(), kEditMode, kGuardTimeoutMs);
-            inserted = lines->pointAt(m_segment).distance(m_ptNear) > commandTolerance(e, 1)
-                && lines->insertPoint(m_segment, m_ptNear);
-            if (inserted)
-                lines->update();
-        }
-        if (inserted) {
-            view->regenerate();
-            m_handleIndex = nearestHandle(s, m_ptNear, e);
-        }
-    }
-    m_insertPending = false;
-    return inserted;
+    return editActiveVertices(e, [this, e](MgBaseLines& lines) {
+        return lines.pointAt(m_segment).distance(m_ptNear) > commandTolerance(e, 1)
+            && lines.insertPoint(m_segment, m_ptNear);
+    });
 }
 
 bool MgCommandSelect::toggleClosed(MgView* view)
@@ -466,7 +444,7 @@ bool MgCommandSelect::toggleClosed(MgView* view)
         return false;
     bool changed = false;
     {
-        MgShapesGuard guard(view->shapes(), kEditMode, kGuardTimeoutMs);
+        MgShapesGuard guard(view->shapes(), MgShapesGuard::kEditMode);
         const bool closed = lines->isClosed();
         changed = lines->setClosed(!closed) && lines->isClosed() != closed;
         if (changed)
@@ -504,8 +482,9 @@ bool MgCommandSelect::applyWorkingCopies(MgView* view, bool apply, bool addNew)
 
     if (hadCopies) {
         MgShapes* shapes = view->shapes();
-        const int mode = !apply ? kReadMode : (addNew ? kAddMode : kEditMode);
-        MgShapesGuard guard(shapes, mode, kGuardTimeoutMs);
+        const int mode
+            = !apply ? MgShapesGuard::kReadMode : (addNew ? MgShapesGuard::kAddMode : MgShapesGuard::kEditMode);
+        MgShapesGuard guard(shapes, mode);
 
         if (apply && addNew) {
             selectionReplaced = !m_selIds.empty();
@@ -720,21 +699,8 @@ bool MgCommandSelect::dragMove(const MgPointerEvent* e)
         }
         view->redraw(m_workCopies.size() < 2);
     } else if (m_boxSelecting) {
-        const MgBox band(e->startPointM, e->pointM);
-        const bool touching = isRightDownDrag(e);
-        m_selIds.clear();
-        m_currentId = 0;
-        if (MgShapes* shapes = view->shapes()) {
-            MgShapes::Iterator it = nullptr;
-            for (MgShape* s = shapes->firstShape(it); s; s = shapes->nextShape(it)) {
-                const MgBaseShape& g = s->shape();
-                if (touching ? g.hitTestBox(band) : band.encloses(g.extent())) {
-                    m_selIds.push_back(s->id());
-                    m_currentId = s->id();
-                }
-            }
-            shapes->freeIterator(it);
-        }
+        m_selIds = mgShapesInBand(view->shapes(), e);
+        m_currentId = m_selIds.empty() ? 0 : m_selIds.back();
         view->redraw(true);
     }
     return true;
@@ -814,9 +780,7 @@ bool MgCommandSelect::draw(const MgPointerEvent* e, GiGraphics& gs)
     }
 
     if (m_boxSelecting) {
-        const GiContext band = bandContext(isRightDownDrag(e));
-        const SmoothingOff smoothingOff(gs);
-        gs.drawBox(&band, MgBox(e->startPointM, e->pointM));
+        mgDrawBand(gs, e);
     } else if (!real.empty() && !handleMode && m_showMarks) {
         const MgBox b = selectionBox(e);
         const MgPoint centre = b.midpoint();
@@ -872,14 +836,7 @@ bool MgCommandSelect::draw(const MgPointerEvent* e, GiGraphics& gs)
 
 bool MgCommandSelect::collectDynamicShapes(const MgPointerEvent* e, MgShapes& shapes)
 {
-    bool added = false;
-    if (m_boxSelecting) {
-        MgShapeT<MgRect> band;
-        band.m_shape.setRect(MgBox(e->startPointM, e->pointM), 0);
-        band.m_shape.update();
-        band.m_context = bandContext(isRightDownDrag(e));
-        added = shapes.addShapeCopy(band) != nullptr;
-    }
+    bool added = m_boxSelecting && mgAddBandShape(shapes, e);
     for (const MgShape* copy : m_workCopies)
         added = shapes.addShapeCopy(*copy) != nullptr || added;
     return added;

@@ -25,6 +25,7 @@
 
 #include "cmd/mgcmdmgr.h"
 #include "cmd/mgcommand.h"
+#include "cmd/mgrubberband.h"
 #include "geom/mgbox.h"
 #include "geom/mgpoint.h"
 
@@ -132,7 +133,7 @@ public:
     /// Replaces the working copies by clones of the selected shapes that exist.
     void makeWorkingCopies(MgView* view);
     /// The pointer lies right of and below the press point (display coordinates).
-    [[nodiscard]] static bool isRightDownDrag(const MgPointerEvent* e) noexcept;
+    [[nodiscard]] static bool isRightDownDrag(const MgPointerEvent* e) noexcept { return mgIsRightDownDrag(e); }
 
     // ---- State, for the application and tests --------------------------------------------
 
@@ -156,6 +157,11 @@ private:
     [[nodiscard]] bool isSelected(int id) const;
     /// Releases every working copy and empties the sequence.
     void releaseWorkingCopies();
+    /// In handle mode on a polyline: runs edit(lines) under a write guard; when it answers true
+    /// (changed), updates the polyline, regenerates and finds the active handle again near the
+    /// last pick. Ends any pending vertex insertion. Answers edit's result, false outside handle
+    /// mode or without a polyline.
+    template <class Edit> bool editActiveVertices(const MgPointerEvent* e, Edit edit);
     /// The rotation handle point for handle 8 (left) or 9 (right) of box b.
     [[nodiscard]] static MgPoint rotationHandle(const MgBox& b, std::uint32_t handle, const MgPointerEvent* e);
 

@@ -21,9 +21,16 @@ struct MgShapes;
 
 class MgShapesGuard {
 public:
+    /// The modes the commands lock with: reading, adding shapes, and editing or deleting them.
+    static constexpr int kReadMode = 0;
+    static constexpr int kAddMode = 1;
+    static constexpr int kEditMode = 3;
+    /// The commands' timeout, milliseconds.
+    static constexpr int kTimeoutMs = 200;
+
     /// Locks shapes (may be null: nothing is locked) for reading (mode 0) or writing (other
     /// modes), waiting at most timeoutMs milliseconds in 25 ms sleeps.
-    MgShapesGuard(MgShapes* shapes, int mode, int timeoutMs = 200);
+    MgShapesGuard(MgShapes* shapes, int mode, int timeoutMs = kTimeoutMs);
     /// Undoes only what the constructor obtained; the last write lock notes a change.
     ~MgShapesGuard();
     MgShapesGuard(const MgShapesGuard&) = delete;
