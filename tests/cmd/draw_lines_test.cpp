@@ -7,6 +7,7 @@
 #include "shape/mglines.h"
 #include "shape/mgshape.h"
 #include "shape/mgshapes.h"
+#include "support/command_fixture.h"
 #include "support/test_view.h"
 
 #include <gtest/gtest.h>
@@ -19,14 +20,13 @@ namespace {
 const GiContext kPenContext(0, 0, GiRgba(200, 40, 40, 255), GiRgba::none());
 const GiRgba kMarkerLine(64, 128, 64, 172);
 
-class DrawLinesTest : public ::testing::Test {
+class DrawLinesTest : public CommandTest {
 protected:
     void SetUp() override
     {
         *view.context() = kPenContext;
-        sleeps = MgShapesGuard::sleepCount();
+        CommandTest::SetUp();
     }
-    void TearDown() override { EXPECT_EQ(MgShapesGuard::sleepCount(), sleeps) << "drawing must never wait in a guard"; }
 
     MgCommandDraw* drawCommand() { return dynamic_cast<MgCommandDraw*>(view.command()); }
     MgCommand* cmd() { return view.command(); }
@@ -58,9 +58,6 @@ protected:
         }
         return out;
     }
-
-    TestView view;
-    std::int64_t sleeps = 0;
 };
 
 void expectPoints(const std::vector<MgPoint>& actual, const std::vector<MgPoint>& expected, float tol = 1e-3f)

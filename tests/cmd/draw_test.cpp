@@ -7,6 +7,7 @@
 #include "shape/mgshape.h"
 #include "shape/mgshapes.h"
 #include "spy_command.h"
+#include "support/command_fixture.h"
 #include "support/test_view.h"
 
 #include <gtest/gtest.h>
@@ -18,20 +19,16 @@ namespace {
 
 const GiContext kRegionContext(0, 0, GiRgba(0, 255, 255, 64), GiRgba(0, 128, 255, 48));
 
-class DrawTest : public ::testing::Test {
+class DrawTest : public CommandTest {
 protected:
     void SetUp() override
     {
         *view.context() = kRegionContext;
-        sleeps = MgShapesGuard::sleepCount();
+        CommandTest::SetUp();
     }
-    void TearDown() override { EXPECT_EQ(MgShapesGuard::sleepCount(), sleeps) << "drawing must never wait in a guard"; }
 
     MgCommandDraw* drawCommand() { return dynamic_cast<MgCommandDraw*>(view.command()); }
     const MgBaseRect& rectOf(const MgShape* s) { return static_cast<const MgBaseRect&>(s->shape()); }
-
-    TestView view;
-    std::int64_t sleeps = 0;
 };
 
 void expectNear(const MgPoint& a, const MgPoint& b, float tol = 1e-3f)

@@ -6,6 +6,7 @@
 #include "shape/mgrect.h"
 #include "shape/mgshape.h"
 #include "shape/mgshapes.h"
+#include "support/command_fixture.h"
 #include "support/test_view.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +20,15 @@ namespace {
 const GiRgba kMarkedLine(64, 64, 64, 128);
 const GiRgba kBandLine(0, 0, 255, 128);
 
-class EraseTest : public ::testing::Test {
+class EraseTest : public CommandTest {
 protected:
     void SetUp() override
     {
-        sleeps = MgShapesGuard::sleepCount();
+        CommandTest::SetUp();
         ASSERT_TRUE(view.setCommand("erase"));
         erase = dynamic_cast<MgCommandErase*>(view.command());
         ASSERT_NE(erase, nullptr);
     }
-    void TearDown() override { EXPECT_EQ(MgShapesGuard::sleepCount(), sleeps) << "erasing must never wait in a guard"; }
 
     /// Ids of the shapes left in the collection, in order.
     std::vector<int> ids()
@@ -64,9 +64,7 @@ protected:
             calls.begin(), calls.end(), [&](const CanvasCall& k) { return k.hasContext && k.ctx.lineColor() == c; }));
     }
 
-    TestView view;
     MgCommandErase* erase = nullptr;
-    std::int64_t sleeps = 0;
 };
 
 // ---- Click ------------------------------------------------------------------------------

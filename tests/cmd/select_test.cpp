@@ -15,6 +15,7 @@
 #include "shape/mgrect.h"
 #include "shape/mgshape.h"
 #include "shape/mgshapes.h"
+#include "support/command_fixture.h"
 #include "support/test_view.h"
 
 #include <gtest/gtest.h>
@@ -43,19 +44,17 @@ void expectBox(const MgBox& a, const MgBox& b, float tol = 1e-3f)
     EXPECT_NEAR(a.ymax, b.ymax, tol);
 }
 
-class SelectTest : public ::testing::Test {
+class SelectTest : public CommandTest {
 protected:
     void SetUp() override
     {
-        sleeps = MgShapesGuard::sleepCount();
+        CommandTest::SetUp();
         lastAddedShapeId = 0;
         ASSERT_TRUE(view.setCommand("select"));
         select = dynamic_cast<MgCommandSelect*>(view.command());
         ASSERT_NE(select, nullptr) << "\"select\" is the built-in select command";
         EXPECT_STREQ(view.manager().commandName(), "select");
     }
-    // Nothing the application does with the select command may wait for the collection.
-    void TearDown() override { EXPECT_EQ(MgShapesGuard::sleepCount(), sleeps) << "a select path waited in a guard"; }
 
     /// An open polyline through pts (model), added to the collection.
     MgShape* addPolyline(std::initializer_list<MgPoint> pts)
@@ -77,9 +76,7 @@ protected:
         return n;
     }
 
-    TestView view;
     MgCommandSelect* select = nullptr;
-    std::int64_t sleeps = 0;
 };
 
 // ---- Clicking ----------------------------------------------------------------------------
