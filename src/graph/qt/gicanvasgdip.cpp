@@ -565,6 +565,25 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
         }
         return true;
     }
+    const double width = d.pen.widthF();
+    const int even = static_cast<int>(std::lround(width));
+    if (plain && d.pen.style() == Qt::SolidLine && even % 2 == 0 && std::fabs(width - even) < 1e-3 && even <= 1024) {
+        // An even whole-pixel pen centred on whole-pixel edges covers whole pixels, with or
+        // without smoothing: the band from k/2 outside to k/2 inside each edge, mitred
+        // corners. Filled as four bands, each pixel once.
+        const int half = even / 2;
+        const QRect outer(ix - half, iy - half, iw + even, ih + even);
+        const QBrush& b = d.pen.brush();
+        if (iw <= even || ih <= even) {
+            p->fillRect(outer, b);
+        } else {
+            p->fillRect(QRect(outer.left(), outer.top(), outer.width(), even), b);
+            p->fillRect(QRect(outer.left(), iy + ih - half, outer.width(), even), b);
+            p->fillRect(QRect(outer.left(), iy + half, even, ih - even), b);
+            p->fillRect(QRect(ix + iw - half, iy + half, even, ih - even), b);
+        }
+        return true;
+    }
     d.stroke(p, [&](QPainter* q) { q->drawRect(QRectF(ix, iy, iw, ih)); });
     return true;
 }

@@ -18,7 +18,8 @@
 //
 // Pixel grid: integer display coordinates lie on pixel corners. The solid outline of a rectangle
 // (x, y, w, h) with a pen thinner than 1.5 pixels covers the pixels from x to x + w and from y
-// to y + h, one pixel wide, whatever the smoothing.
+// to y + h, one pixel wide, whatever the smoothing; an even whole-pixel pen of k pixels covers
+// the band from k/2 outside to k/2 inside each edge.
 #pragma once
 
 #include "graph/qt/gicanvaswin.h"

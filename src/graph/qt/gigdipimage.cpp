@@ -76,10 +76,21 @@ bool giImageRects(const QSize& imageSize, const MgBox& boxWorld, const MgMatrix&
 
 GiGdipImage::GiGdipImage(const QString& path) { load(path); }
 
-bool GiGdipImage::load(const QString& path)
+void GiGdipImage::clear() noexcept
 {
+    if (!m_image.isNull())
+        m_spare = std::move(m_image);
     m_image = QImage();
     m_dpiX = m_dpiY = 0;
+}
+
+bool GiGdipImage::load(const QString& path)
+{
+    clear();
+    // The former picture's memory, decoded into again when the new picture has the same size and
+    // is decoded at 32 bits; otherwise released before decoding, so two pictures are never held.
+    QImage image = std::move(m_spare);
+    m_spare = QImage();
     if (path.isEmpty())
         return false;
 
@@ -97,14 +108,25 @@ bool GiGdipImage::load(const QString& path)
     if (size.isValid() && static_cast<std::int64_t>(size.width()) * size.height() > kMaxPixels)
         return false;
 
-    QImage image;
+    const QImage::Format decoded = reader.imageFormat();
+    const bool reuse = !image.isNull() && image.size() == size && image.isDetached() && image.depth() == 32
+        && (decoded == QImage::Format_RGB32 || decoded == QImage::Format_ARGB32
+            || decoded == QImage::Format_ARGB32_Premultiplied);
+    if (reuse)
+        image.reinterpretAsFormat(decoded); // the decoder writes into memory of its own format only
+    else
+        image = QImage();
     if (!reader.read(&image) || image.isNull())
         return false;
     if (static_cast<std::int64_t>(image.width()) * image.height() > kMaxPixels)
         return false;
 
-    // Same-depth formats (RGB32, ARGB32) convert in place; others need one copy.
-    image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    // Every pixel of RGB32 is 0xffRRGGBB, which is already premultiplied ARGB; same-depth formats
+    // (ARGB32) convert in place; others need one copy.
+    if (image.format() == QImage::Format_RGB32)
+        image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+    else
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
     if (image.isNull() || image.format() != QImage::Format_ARGB32_Premultiplied)
         return false;
 

@@ -1,7 +1,8 @@
 // A picture loaded from a JPEG or PNG file, held decoded for drawing on a canvas.
 //
 // Pixels: the picture is kept in Format_ARGB32_Premultiplied (converted in place where the
-// decoded format allows), in raw file orientation: EXIF orientation is not applied, because
+// decoded format allows; an opaque 32-bit picture needs no conversion at all), in raw file
+// orientation: EXIF orientation is not applied, because
 // region coordinates are raw picture pixels. Colour profiles are not applied either.
 //
 // Size limit: pictures up to kMaxPixels pixels open (16000 x 12000 fit with room to spare);
@@ -53,8 +54,9 @@ public:
     /// Replaces the picture by the one in path. True when the new picture has a width greater
     /// than 0; an unreadable, corrupt or too large file (or an empty path) leaves the holder empty.
     bool load(const QString& path);
-    /// Empties the holder.
-    void clear() noexcept { m_image = QImage(); }
+    /// Empties the holder. Its pixel memory is kept for the next load: a picture of the same size
+    /// and depth is decoded into it, which spares allocating (and faulting in) a fresh one.
+    void clear() noexcept;
 
     [[nodiscard]] bool isEmpty() const noexcept { return m_image.isNull(); }
     /// Width in pixels, 0 when empty.
@@ -85,6 +87,7 @@ public:
 
 private:
     QImage m_image; ///< premultiplied ARGB, or null
+    QImage m_spare; ///< pixel memory of the picture last cleared, reused by load; may be null
     double m_dpiX = 0; ///< resolution as read, dots per inch
     double m_dpiY = 0;
 };

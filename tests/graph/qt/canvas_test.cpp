@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <limits>
 #include <string>
@@ -411,6 +413,49 @@ TEST_F(CanvasTest, ThinRectOutlineCoversTheAliasedDrawRectPixelsOnce)
                     p.fillRect(QRect(x, y, 1, 1), pen);
         p.end();
         EXPECT_EQ(image, expected);
+    }
+}
+
+// Even whole-pixel pens on a rectangle cover whole pixels: filled as bands they must match a
+// smoothed QPainter stroke of the same rectangle.
+TEST_F(CanvasTest, EvenPenRectOutlineMatchesTheSmoothedStroke)
+{
+    struct Case {
+        const char* name;
+        QRect rect;
+        float pixels;
+        GiRgba line;
+    } const cases[] = {
+        { "2 px opaque", QRect(20, 20, 60, 40), 2, GiRgba(0, 0, 255) },
+        { "2 px translucent", QRect(20, 20, 60, 40), 2, GiRgba(0, 0, 255, 100) },
+        { "4 px translucent", QRect(100, 30, 50, 70), 4, GiRgba(200, 0, 0, 150) },
+        { "thin rectangle under a wide pen", QRect(30, 100, 3, 30), 6, GiRgba(0, 120, 0, 180) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        image.fill(Qt::white);
+        const GiContext ctx(kGiLineSolid, -c.pixels, c.line, GiRgba::none());
+        ASSERT_TRUE(canvas.openPaint(&image, nullptr, false));
+        EXPECT_TRUE(canvas.paintRect(
+            &ctx, float(c.rect.x()), float(c.rect.y()), float(c.rect.width()), float(c.rect.height())));
+        canvas.closePaint();
+
+        QImage expected(image.size(), image.format());
+        expected.fill(Qt::white);
+        QPainter p(&expected);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(
+            QPen(QColor(c.line.r, c.line.g, c.line.b, c.line.a), c.pixels, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        p.drawRect(QRectF(c.rect));
+        p.end();
+        int worst = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb a = image.pixel(x, y), b = expected.pixel(x, y);
+                worst = std::max({ worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                    std::abs(qBlue(a) - qBlue(b)) });
+            }
+        EXPECT_LE(worst, 1);
     }
 }
 
