@@ -57,6 +57,16 @@ void expectPoints(const std::vector<MgPoint>& got, const std::vector<MgPoint>& w
     }
 }
 
+/// n points zig-zagging between y = 20 and y = 30 from x = 1, 0.015 pixels apart in x: all inside
+/// the client, and every point kept by the thinning.
+std::vector<MgPoint> zigzag(int n)
+{
+    std::vector<MgPoint> pts(static_cast<size_t>(n));
+    for (size_t i = 0; i < pts.size(); ++i)
+        pts[i] = MgPoint(1 + 0.015f * static_cast<float>(i), i % 2 ? 20.f : 30.f);
+    return pts;
+}
+
 bool inside(const MgBox& box, const MgPoint& p, float eps = 1e-3f)
 {
     return p.x >= box.xmin - eps && p.x <= box.xmax + eps && p.y >= box.ymin - eps && p.y <= box.ymax + eps;
@@ -500,10 +510,7 @@ TEST_F(Drawing, RandomPolylinesAndPolygonsStayInsideClipPx)
 TEST_F(Drawing, PolylinesSendAtMost8192Points)
 {
     paint();
-    // Zig-zag inside the client: every point is kept by the thinning.
-    std::vector<MgPoint> pts(10000);
-    for (size_t i = 0; i < pts.size(); ++i)
-        pts[i] = MgPoint(1 + 0.015f * static_cast<float>(i), i % 2 ? 20.f : 30.f);
+    std::vector<MgPoint> pts = zigzag(10000);
     EXPECT_TRUE(gs.drawPolyline(&kLine, 10000, pts.data()));
     ASSERT_EQ(canvas.count("strokePolyline"), 1);
     EXPECT_EQ(canvas.last("strokePolyline")->points.size(), 8192u);
@@ -547,9 +554,7 @@ TEST_F(Drawing, BezierChainCountsAndRuns)
 TEST_F(Drawing, BezierChainsSendAtMost8191Points)
 {
     paint();
-    std::vector<MgPoint> pts(10000);
-    for (size_t i = 0; i < pts.size(); ++i)
-        pts[i] = MgPoint(1 + 0.015f * static_cast<float>(i), i % 2 ? 20.f : 30.f);
+    const std::vector<MgPoint> pts = zigzag(10000);
     EXPECT_TRUE(gs.drawBezierChain(&kLine, 10000, pts.data()));
     EXPECT_EQ(canvas.last("strokeBezierChain")->points.size(), 8191u);
     EXPECT_TRUE(gs.drawBezierChain(&kLine, 8192, pts.data()));
