@@ -145,8 +145,8 @@ void BM_PaintFromCachedImage(benchmark::State& state)
 }
 BENCHMARK(BM_PaintFromCachedImage)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// 1,000 rectangles of 180 x 90 with 1-pixel translucent outlines (first argument 1) or 2-pixel
-// ones, which are stroked (2); with a translucent fill (second argument 1) or without (0).
+// 1,000 rectangles of 180 x 90 with translucent outlines of 1 pixel (first argument 1) or 2
+// pixels (2); with a translucent fill (second argument 1) or without (0).
 void BM_ThousandTranslucentRects(benchmark::State& state)
 {
     Window w;
