@@ -37,7 +37,10 @@ struct MgBox {
         xmin = l, ymin = b, xmax = r, ymax = t;
         return *this;
     }
+    /// An integer display rectangle (left, top, right, bottom with y down): xmin = l, ymin = t,
+    /// xmax = r, ymax = b; corners ordered when normalise, no growth.
     MgBox& setFromInts(int l, int t, int r, int b, bool normalise);
+    /// A copy of box, corners ordered when normalise; no growth.
     MgBox& copyFrom(const MgBox& box, bool normalise) noexcept;
     /// Centre c, width w, height h (w when |h| < 1e-7); no normalising, no growth.
     MgBox& fromCenter(const MgPoint& c, float w, float h = 0) noexcept;
@@ -47,6 +50,7 @@ struct MgBox {
     /// Bounding box of n points; all zeros when n <= 0 or pts is null.
     MgBox& fromPoints(int n, const MgPoint* pts) noexcept;
     constexpr MgBox& clear() noexcept { return set(0, 0, 0, 0); }
+    /// Swaps inverted coordinates so that xmin <= xmax and ymin <= ymax; no growth.
     MgBox& orderCorners() noexcept;
 
     [[nodiscard]] float width() const noexcept { return std::fabs(xmax - xmin); }
@@ -103,6 +107,7 @@ struct MgBox {
     /// This becomes the union of a and b.
     MgBox& unite(const MgBox& a, const MgBox& b) noexcept;
     MgBox& extend(const MgBox& box) noexcept { return unite(MgBox(*this), box); }
+    /// This becomes the smallest box holding itself and pt (growth rule applies).
     MgBox& extend(const MgPoint& pt) noexcept;
     /// This becomes the overlap of a and b, or all zeros when there is none.
     MgBox& intersection(const MgBox& a, const MgBox& b) noexcept;
