@@ -10,12 +10,12 @@ cmake --build build -j "$(nproc)"
 
 app=build/src/app/lindqua
 if [[ ! -x "$app" ]]; then
-    echo "run: built the libraries and tests in build/; the application is not part of this tree yet."
-    exit 0
+    echo "run: $app was not built (is Qt 6 missing?)" >&2
+    exit 1
 fi
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/lindqua-example.XXXXXX")
 cp examples/* "$scratch"/
-pic=$(ls "$scratch"/*.png "$scratch"/*.jpg 2>/dev/null | head -n 1)
+pic=$(find "$scratch" -maxdepth 1 \( -name "*.png" -o -name "*.jpg" \) | sort | head -n 1)
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     out="$scratch/render.png"
     QT_QPA_PLATFORM=offscreen "$app" -pic "$pic" -render "$out"
