@@ -56,13 +56,6 @@ protected:
         view.press(from);
         view.move(to);
     }
-    /// Drawing calls of the last paint in the given line colour.
-    int callsInColour(const GiRgba& c)
-    {
-        const auto& calls = view.canvas().calls;
-        return static_cast<int>(std::count_if(
-            calls.begin(), calls.end(), [&](const CanvasCall& k) { return k.hasContext && k.ctx.lineColor() == c; }));
-    }
 
     MgCommandErase* erase = nullptr;
 };
@@ -183,7 +176,7 @@ TEST_F(EraseTest, BandAndMarksAreDrawn)
     ASSERT_NE(rect, nullptr) << view.canvas().dump();
     EXPECT_EQ(rect->ctx.lineStyle(), 1) << "dashed when dragged right and down";
     EXPECT_EQ(rect->ctx.fillColor(), GiRgba(0, 0, 255, 32));
-    EXPECT_EQ(callsInColour(kMarkedLine), 2);
+    EXPECT_EQ(view.canvas().countWithColors(kMarkedLine), 2);
     EXPECT_EQ(view.graphics()->isSmoothing(), smoothing) << "smoothing restored after the band";
     const auto& calls = view.canvas().calls;
     const size_t bandAt = static_cast<size_t>(rect - calls.data());
@@ -221,7 +214,7 @@ TEST_F(EraseTest, MarkedShapeThatHasGoneIsSkipped)
     ASSERT_EQ(erase->markedIds().size(), 3u);
     view.shapes()->removeShape(row[1])->release();
     EXPECT_TRUE(view.paint());
-    EXPECT_EQ(callsInColour(kMarkedLine), 2);
+    EXPECT_EQ(view.canvas().countWithColors(kMarkedLine), 2);
     view.release({ 270, 150 });
     EXPECT_EQ(view.shapes()->shapeCount(), 0);
 }
@@ -261,8 +254,8 @@ TEST_F(EraseTest, CancelWithFiveMarksUnmarksThree)
     EXPECT_FALSE(erase->isBoxActive());
     EXPECT_EQ(erase->markedIds(), (std::vector<int> { row[0], row[1] }));
     EXPECT_TRUE(view.paint());
-    EXPECT_EQ(callsInColour(kMarkedLine), 2) << "the other two stay drawn";
-    EXPECT_EQ(callsInColour(kBandLine), 0) << "no band";
+    EXPECT_EQ(view.canvas().countWithColors(kMarkedLine), 2) << "the other two stay drawn";
+    EXPECT_EQ(view.canvas().countWithColors(kBandLine), 0) << "no band";
     EXPECT_EQ(view.shapes()->shapeCount(), 5);
 
     // The next drag recomputes the marks at its first move.
@@ -282,7 +275,7 @@ TEST_F(EraseTest, CancelOfABandThatCaughtNothing)
     EXPECT_FALSE(erase->isBoxActive());
     ASSERT_EQ(view.count("redraw"), 1) << "its feedback must go";
     EXPECT_TRUE(view.paint());
-    EXPECT_EQ(callsInColour(kBandLine), 0);
+    EXPECT_EQ(view.canvas().countWithColors(kBandLine), 0);
 }
 
 TEST_F(EraseTest, InitializeEndsTheBandAndKeepsTheMarks)

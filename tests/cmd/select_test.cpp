@@ -67,14 +67,6 @@ protected:
         return view.shapes()->addShapeCopy(shape);
     }
     MgBox extentOf(int id) { return view.shapes()->findShape(id)->shape().extent(); }
-    /// Canvas calls of this paint whose context has the given line (and, if given, fill) colour.
-    int countWith(GiRgba line, GiRgba fill = GiRgba::none())
-    {
-        int n = 0;
-        for (const CanvasCall& c : view.canvas().calls)
-            n += c.hasContext && c.ctx.lineColor() == line && c.ctx.fillColor() == fill ? 1 : 0;
-        return n;
-    }
 
     MgCommandSelect* select = nullptr;
 };
@@ -773,7 +765,8 @@ TEST_F(SelectTest, SelectedShapeIsHighlightedWithItsBoxAndHandles)
     view.clearLog();
 
     EXPECT_TRUE(view.paint());
-    EXPECT_EQ(countWith(kMarkBlue), 2) << "highlight and box\n" << view.canvas().dump();
+    EXPECT_EQ(view.canvas().countWithColors(kMarkBlue, GiRgba::none()), 2) << "highlight and box\n"
+                                                                           << view.canvas().dump();
     EXPECT_EQ(view.count("drawHandle"), 8);
     for (const ViewCall& c : view.calls)
         EXPECT_FALSE(c.flag) << "box handles are not hot";
@@ -782,7 +775,7 @@ TEST_F(SelectTest, SelectedShapeIsHighlightedWithItsBoxAndHandles)
     // When the view leaves the dots to the command, it draws them itself.
     view.drawsHandles = false;
     view.paint();
-    EXPECT_EQ(countWith(GiRgba(128, 128, 64, 200), kHandleFill), 8);
+    EXPECT_EQ(view.canvas().countWithColors(GiRgba(128, 128, 64, 200), kHandleFill), 8);
 }
 
 TEST_F(SelectTest, MarksHideAfterTheApplicationFetchedTheSelectionAndReturnOnClick)
@@ -793,7 +786,7 @@ TEST_F(SelectTest, MarksHideAfterTheApplicationFetchedTheSelectionAndReturnOnCli
     view.clearLog();
 
     view.paint();
-    EXPECT_EQ(countWith(kMarkBlue), 0) << view.canvas().dump();
+    EXPECT_EQ(view.canvas().countWithColors(kMarkBlue, GiRgba::none()), 0) << view.canvas().dump();
     EXPECT_EQ(view.count("drawHandle"), 0);
 
     view.click({ 100, 150 });
@@ -801,7 +794,7 @@ TEST_F(SelectTest, MarksHideAfterTheApplicationFetchedTheSelectionAndReturnOnCli
     EXPECT_EQ(view.count("regenerate"), 1);
     view.clearLog();
     view.paint();
-    EXPECT_GT(countWith(kMarkBlue), 0);
+    EXPECT_GT(view.canvas().countWithColors(kMarkBlue, GiRgba::none()), 0);
     EXPECT_EQ(view.count("drawHandle"), 9) << "handle mode: eight handles and the hot one";
     ASSERT_NE(view.last("drawHandle"), nullptr);
     EXPECT_TRUE(view.last("drawHandle")->flag);
@@ -845,7 +838,7 @@ TEST_F(SelectTest, MovingCopiesCoverTheOriginalsAndShowTheDragLine)
     view.paint();
 
     const GiRgba background = view.canvas().background;
-    EXPECT_GE(countWith(background), 1) << "cover\n" << view.canvas().dump();
+    EXPECT_GE(view.canvas().countWithColors(background, GiRgba::none()), 1) << "cover\n" << view.canvas().dump();
     const CanvasCall* line = view.canvas().last("strokeSegment");
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->ctx.lineColor(), kMarkBlue);
@@ -933,7 +926,8 @@ TEST_F(SelectTest, VertexAboutToBeInsertedIsMarked)
     view.move({ 200, 107 });
     view.clearLog();
     view.paint();
-    EXPECT_EQ(countWith(GiRgba(128, 128, 64, 200), GiRgba(255, 0, 0, 64)), 1) << view.canvas().dump();
+    EXPECT_EQ(view.canvas().countWithColors(GiRgba(128, 128, 64, 200), GiRgba(255, 0, 0, 64)), 1)
+        << view.canvas().dump();
     ASSERT_NE(view.last("drawHandle"), nullptr);
     EXPECT_TRUE(view.last("drawHandle")->flag);
     expectNear(view.last("drawHandle")->pt, { 200, 100 });

@@ -56,6 +56,14 @@ int RecordingCanvas::count(std::string_view op) const
     return n;
 }
 
+int RecordingCanvas::countWithColors(const GiRgba& line, std::optional<GiRgba> fill) const
+{
+    int n = 0;
+    for (const CanvasCall& c : calls)
+        n += c.hasContext && c.ctx.lineColor() == line && (!fill || c.ctx.fillColor() == *fill) ? 1 : 0;
+    return n;
+}
+
 const CanvasCall* RecordingCanvas::first(std::string_view op) const
 {
     for (const CanvasCall& c : calls) {

@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,9 @@ public:
     [[nodiscard]] std::vector<std::string> drawingOps() const;
     /// Number of calls of op.
     [[nodiscard]] int count(std::string_view op) const;
+    /// Number of calls made with a context whose line colour is line and, when given, whose
+    /// fill colour is fill.
+    [[nodiscard]] int countWithColors(const GiRgba& line, std::optional<GiRgba> fill = std::nullopt) const;
     /// The first or last call of op, or null.
     [[nodiscard]] const CanvasCall* first(std::string_view op) const;
     [[nodiscard]] const CanvasCall* last(std::string_view op) const;

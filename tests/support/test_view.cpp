@@ -197,7 +197,7 @@ bool TestView::nudge(float dx, float dy, bool shift)
     if (n <= 0)
         return false;
     {
-        const MgShapesGuard guard(m_shapes, 3);
+        const MgShapesGuard guard(m_shapes, MgShapesGuard::kEditMode);
         std::vector<MgShape*> selected(static_cast<size_t>(n), nullptr);
         const int got = m_manager->selectedShapes(this, n, selected.data(), false);
         for (int i = 0; i < got; ++i) {
