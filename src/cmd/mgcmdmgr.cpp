@@ -1,8 +1,7 @@
 #include "cmd/mgcmdmgr.h"
 
-#include "graph/giviewtransform.h"
-
 #include "cmd/mgcmdselect.h"
+#include "graph/giviewtransform.h"
 
 #include <cstring>
 
