@@ -229,6 +229,94 @@ TEST(JsonArchive, BadTextIsRefused)
     EXPECT_TRUE(ar.setText("{\"x\":" + deepest + "1" + std::string(MgJsonArchive::kMaxDepth - 1, '}') + "}"));
 }
 
+TEST(JsonArchive, StringsAndEscapes)
+{
+    MgJsonArchive ar;
+    ASSERT_TRUE(ar.setText(R"({"a\u00e9\ud83d\ude00": 1, "q\"\\\/\b\f\n\r\t": 2, "a": 3, "a": 4})"));
+    EXPECT_EQ(ar.readInt("a\xC3\xA9\xF0\x9F\x98\x80", 0), 1);
+    EXPECT_EQ(ar.readInt("q\"\\/\b\f\n\r\t", 0), 2);
+    EXPECT_EQ(ar.readInt("a", 0), 4) << "a repeated name takes the later value in its first place";
+    EXPECT_EQ(ar.text(-1), "{\"a\xC3\xA9\xF0\x9F\x98\x80\":1,\"q\\\"\\\\/\\b\\f\\n\\r\\t\":2,\"a\":4}");
+
+    // Names written by a caller are escaped, and bytes that are no UTF-8 become U+FFFD.
+    MgJsonArchive w;
+    w.writeInt("k\x01\xff", 1);
+    EXPECT_EQ(w.text(-1), "{\"k\\u0001\xEF\xBF\xBD\":1}");
+
+    // A byte order mark before the document is allowed.
+    EXPECT_TRUE(ar.setText("\xEF\xBB\xBF{\"b\": 1}"));
+    EXPECT_EQ(ar.readInt("b", 0), 1);
+
+    const struct {
+        const char* name;
+        const char* text;
+    } bad[] = {
+        { "lone high surrogate", R"({"\ud83d": 1})" },
+        { "lone low surrogate", R"({"\ude00": 1})" },
+        { "unknown escape", R"({"\x": 1})" },
+        { "bad hex digit", R"({"\u12G4": 1})" },
+        { "raw control character", "{\"a\tb\": 1}" },
+        { "overlong UTF-8", "{\"\xC0\xAF\": 1}" },
+        { "encoded surrogate", "{\"\xED\xA0\x80\": 1}" },
+        { "unterminated", R"({"a": "b)" },
+        { "name that is no string", "{a: 1}" },
+        { "missing colon", R"({"a" 1})" },
+        { "trailing comma", R"({"a": 1,})" },
+        { "bare word", R"({"a": nul})" },
+    };
+    for (const auto& c : bad) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(ar.setText(c.text));
+    }
+}
+
+TEST(JsonArchive, NumberTexts)
+{
+    const struct {
+        float value;
+        const char* text;
+    } written[] = {
+        { 123456.f, "123456.0" },
+        { 1234567.f, "1.234567e+06" },
+        { -0.f, "-0.0" },
+        { 0.0001f, "0.0001" },
+        { 0.00001f, "1e-05" },
+        { -2.5e20f, "-2.5e+20" },
+        { 1e-45f, "1e-45" },
+    };
+    for (const auto& c : written) {
+        SCOPED_TRACE(c.text);
+        MgJsonArchive ar;
+        ar.writeFloat("f", c.value);
+        EXPECT_EQ(ar.text(-1), std::string("{\"f\":") + c.text + "}");
+    }
+
+    MgJsonArchive ar;
+    ASSERT_TRUE(ar.setText(R"({"tiny": 1e-50, "tinier": -1e-400, "huge": 18446744073709551616,
+        "low": -9223372036854775809, "max": 18446744073709551615, "e": 2E+2})"));
+    EXPECT_EQ(ar.readFloat("tiny", 1), 0.f);
+    EXPECT_EQ(ar.readFloat("tinier", 1), 0.f);
+    EXPECT_EQ(ar.readFloat("huge", 0), 18446744073709551616.f);
+    EXPECT_EQ(ar.readInt("huge", 7), 7);
+    EXPECT_EQ(ar.readFloat("low", 0), -9223372036854775808.f);
+    EXPECT_EQ(ar.readInt("max", 7), 7);
+    EXPECT_EQ(ar.readInt("e", 7), 200);
+
+    for (const char* number : { "01", "1.", ".5", "-", "+1", "1e", "1e+", "0x10", "NaN", "Infinity", "--1" }) {
+        SCOPED_TRACE(number);
+        EXPECT_FALSE(ar.setText(std::string("{\"n\": ") + number + "}"));
+    }
+}
+
+TEST(JsonArchive, RefusedElementLeavesTheDocumentAsItWas)
+{
+    MgJsonArchive ar;
+    ar.writeInt("item", 5);
+    EXPECT_FALSE(ar.writeNode("item", 1, false));
+    EXPECT_FALSE(ar.writeNode("other", 2, false));
+    EXPECT_EQ(ar.text(-1), R"({"item":5})");
+}
+
 TEST(JsonArchive, Files)
 {
     char pattern[] = "/tmp/lindqua_json_XXXXXX";
