@@ -99,6 +99,37 @@ struct Json {
     }
 };
 
+/// Length of the well-formed UTF-8 sequence at the start of s (shortest form, no surrogates),
+/// or 0.
+std::size_t utf8Length(std::string_view s)
+{
+    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char c = b(0);
+    std::size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c < 0x80)
+        return 1;
+    if (c >= 0xC2 && c <= 0xDF)
+        n = 2;
+    else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        lo = c == 0xE0 ? 0xA0 : 0x80;
+        hi = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        lo = c == 0xF0 ? 0x90 : 0x80;
+        hi = c == 0xF4 ? 0x8F : 0xBF;
+    } else
+        return 0;
+    if (s.size() < n || b(1) < lo || b(1) > hi)
+        return 0;
+    for (std::size_t i = 2; i < n; ++i) {
+        if (b(i) < 0x80 || b(i) > 0xBF)
+            return 0;
+    }
+    return n;
+}
+
 // ---- Reading text -----------------------------------------------------------------------------
 
 /// A strict JSON reader (RFC 8259) over UTF-8 text. Recursion is bounded by the nesting check
@@ -234,36 +265,6 @@ private:
             s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
             s += static_cast<char>(0x80 | (cp & 0x3F));
         }
-    }
-
-    /// Length of the well-formed UTF-8 sequence at the start of s, or 0.
-    static std::size_t utf8Length(std::string_view s)
-    {
-        const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-        const unsigned char c = b(0);
-        std::size_t n = 0;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (c < 0x80)
-            return 1;
-        if (c >= 0xC2 && c <= 0xDF)
-            n = 2;
-        else if (c >= 0xE0 && c <= 0xEF) {
-            n = 3;
-            lo = c == 0xE0 ? 0xA0 : 0x80;
-            hi = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            n = 4;
-            lo = c == 0xF0 ? 0x90 : 0x80;
-            hi = c == 0xF4 ? 0x8F : 0xBF;
-        } else
-            return 0;
-        if (s.size() < n || b(1) < lo || b(1) > hi)
-            return 0;
-        for (std::size_t i = 2; i < n; ++i) {
-            if (b(i) < 0x80 || b(i) > 0xBF)
-                return 0;
-        }
-        return n;
     }
 
     bool parseString(std::string& out)
@@ -462,31 +463,7 @@ void appendString(std::string& out, std::string_view s)
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c >= 0x80) {
-            const std::size_t n = [&] {
-                // Same well-formedness rule as the reader.
-                const unsigned char b0 = c;
-                std::size_t len = 0;
-                unsigned char lo = 0x80, hi = 0xBF;
-                if (b0 >= 0xC2 && b0 <= 0xDF)
-                    len = 2;
-                else if (b0 >= 0xE0 && b0 <= 0xEF)
-                    len = 3, lo = b0 == 0xE0 ? 0xA0 : 0x80, hi = b0 == 0xED ? 0x9F : 0xBF;
-                else if (b0 >= 0xF0 && b0 <= 0xF4)
-                    len = 4, lo = b0 == 0xF0 ? 0x90 : 0x80, hi = b0 == 0xF4 ? 0x8F : 0xBF;
-                else
-                    return std::size_t(0);
-                if (s.size() - i < len)
-                    return std::size_t(0);
-                const auto b1 = static_cast<unsigned char>(s[i + 1]);
-                if (b1 < lo || b1 > hi)
-                    return std::size_t(0);
-                for (std::size_t j = 2; j < len; ++j) {
-                    const auto bj = static_cast<unsigned char>(s[i + j]);
-                    if (bj < 0x80 || bj > 0xBF)
-                        return std::size_t(0);
-                }
-                return len;
-            }();
+            const std::size_t n = utf8Length(s.substr(i));
             if (n == 0) {
                 out += "\xEF\xBF\xBD";
                 ++i;
