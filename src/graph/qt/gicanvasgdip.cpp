@@ -12,6 +12,7 @@
 #include <QPen>
 #include <QPixmap>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -55,6 +56,18 @@ bool copyPixelsInto(QImage& dst, const QImage& src)
     return true;
 }
 
+QRectF pointBounds(const QPointF* pts, int count)
+{
+    qreal l = pts[0].x(), r = l, t = pts[0].y(), b = t;
+    for (int i = 1; i < count; ++i) {
+        l = std::min(l, pts[i].x());
+        r = std::max(r, pts[i].x());
+        t = std::min(t, pts[i].y());
+        b = std::max(b, pts[i].y());
+    }
+    return QRectF(QPointF(l, t), QPointF(r, b));
+}
+
 } // namespace
 
 struct GiCanvasGdip::Impl {
@@ -87,9 +100,22 @@ struct GiCanvasGdip::Impl {
     /// offscreen must be cleared before it is drawn on, read or shown. Deferred because a paint
     /// usually begins by covering the whole buffer (background or cached image 0).
     bool pendingClear = false;
+    /// offscreen must be filled with fillColor before it is drawn on, read or shown (set by
+    /// fillBackground, dropped when an opaque cached image covers the buffer first).
+    bool pendingFill = false;
+    QColor fillColor;
     QPaintDevice* shownOn = nullptr; ///< device offscreen was last copied to (its current content)
     QImage cached[2];
     bool cachedOpaque[2] = { false, false };
+
+    // Damage tracking: while tracked[s], offscreen holds cached image s except within damage[s]
+    // (device pixels). A paint that starts from cached image s then restores only that part
+    // instead of copying the whole frame: a frame of drag feedback costs what the feedback
+    // covers. Drawing whose extent is not known ends the tracking.
+    bool tracked[2] = { false, false };
+    QRect damage[2];
+    QRectF opBounds; ///< extent of the drawing call under way (display pixels), see touch()
+    bool opHasBounds = false;
 
     std::vector<QPointF> points; ///< conversion buffer, reused
 
@@ -100,7 +126,58 @@ struct GiCanvasGdip::Impl {
     {
         if (buffer && pendingClear)
             clearOffscreen();
+        if (buffer && pendingFill)
+            fillOffscreen();
+        if (buffer && (tracked[0] || tracked[1]))
+            noteDamage();
+        opHasBounds = false;
         return current();
+    }
+    /// The next drawing() draws within bounds (display pixels) grown by margin on every side.
+    void touch(const QRectF& bounds, float margin) noexcept
+    {
+        opBounds = bounds.normalized().adjusted(-margin, -margin, margin, margin);
+        opHasBounds = std::isfinite(opBounds.left()) && std::isfinite(opBounds.top()) && std::isfinite(opBounds.right())
+            && std::isfinite(opBounds.bottom());
+    }
+    /// A margin around a figure's points that its outline with ctx's pen stays within: mitred
+    /// corners reach at most one pen width out, smoothing one pixel more.
+    float marginFor(const GiContext* ctx) const
+    {
+        const GiContext& c = ctx ? *ctx : ctxCache;
+        return 2.f * gs().penWidthPx(c.lineWidth(), true) + 3.f;
+    }
+    void noteDamage() noexcept
+    {
+        if (!opHasBounds || !buffer->worldTransform().isIdentity() || offscreen.devicePixelRatio() != 1.0) {
+            untrack();
+            return;
+        }
+        const QRect r = (opBounds & QRectF(offscreen.rect())).toAlignedRect() & offscreen.rect();
+        for (int s = 0; s < 2; ++s) {
+            if (tracked[s])
+                damage[s] |= r;
+        }
+    }
+    /// Fills the surface of p with c, whatever its transform (the clip stays).
+    void fillWhole(QPainter* p, const QColor& c)
+    {
+        const QTransform saved = p->worldTransform();
+        p->setWorldTransform(QTransform());
+        p->fillRect(QRect(QPoint(0, 0), logicalSizeOf(p->device())), c);
+        p->setWorldTransform(saved);
+    }
+    void fillOffscreen()
+    {
+        pendingFill = false;
+        fillWhole(buffer.get(), fillColor);
+        offscreenOpaque = true;
+        untrack();
+    }
+    void untrack() noexcept
+    {
+        tracked[0] = tracked[1] = false;
+        damage[0] = damage[1] = QRect();
     }
     void clearOffscreen() noexcept
     {
@@ -109,6 +186,7 @@ struct GiCanvasGdip::Impl {
         std::memset(offscreen.bits(), 0, static_cast<std::size_t>(offscreen.sizeInBytes()));
         pendingClear = false;
         offscreenOpaque = false;
+        untrack();
     }
     [[nodiscard]] GiGraphics& gs() const noexcept { return *owner->graphics(); }
 
@@ -249,6 +327,7 @@ bool GiCanvasGdip::openPaint(
             d.offscreen = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
             d.offscreen.setDevicePixelRatio(dpr);
             d.shownOn = nullptr;
+            d.untrack();
         }
         if (d.offscreen.isNull() || pixels.isEmpty()) {
             buffered = false;
@@ -265,10 +344,12 @@ bool GiCanvasGdip::openPaint(
                 else
                     copier.drawPixmap(QPoint(0, 0), *static_cast<const QPixmap*>(device));
                 keep = true;
+                d.untrack();
             } else if (overlay) {
                 keep = d.shownOn == device;
             }
             d.pendingClear = !keep;
+            d.pendingFill = false;
             if (!keep || d.shownOn != device)
                 d.offscreenOpaque = false;
         }
@@ -302,6 +383,8 @@ void GiCanvasGdip::closePaint(bool draw)
     if (!graphics()->isPainting() || !d.target)
         return;
     if (d.buffer) {
+        if (d.pendingFill)
+            d.fillOffscreen();
         d.buffer->end();
         d.buffer.reset();
         if (d.pendingClear) {
@@ -370,17 +453,17 @@ void GiCanvasGdip::fillBackground()
     QPainter* p = d.current();
     if (!p || graphics()->isPrinting())
         return;
-    if (p == d.buffer.get() && !p->hasClipping())
-        d.pendingClear = false; // about to be overwritten whole
-    else
-        p = d.drawing();
     const QColor c(d.background.r, d.background.g, d.background.b);
-    const QTransform saved = p->worldTransform();
-    p->setWorldTransform(QTransform());
-    p->fillRect(QRect(QPoint(0, 0), logicalSizeOf(p->device())), c);
-    p->setWorldTransform(saved);
-    if (p == d.buffer.get() && !p->hasClipping())
-        d.offscreenOpaque = true;
+    if (p == d.buffer.get() && !p->hasClipping()) {
+        // The whole buffer becomes this colour, but only once something needs it: a paint that
+        // goes on with an opaque cached image over everything never pays for the fill.
+        d.pendingClear = false;
+        d.pendingFill = true;
+        d.fillColor = c;
+        return;
+    }
+    p = d.drawing();
+    d.fillWhole(p, c);
 }
 
 void GiCanvasGdip::setClipRect(float x1, float y1, float x2, float y2)
@@ -403,9 +486,11 @@ void GiCanvasGdip::dropCachedImage(bool all)
 {
     m_impl->cached[0] = QImage();
     m_impl->cachedOpaque[0] = false;
+    m_impl->tracked[0] = false;
     if (all) {
         m_impl->cached[1] = QImage();
         m_impl->cachedOpaque[1] = false;
+        m_impl->tracked[1] = false;
     }
 }
 
@@ -413,16 +498,24 @@ void GiCanvasGdip::saveCachedImage(bool second)
 {
     Impl& d = *m_impl;
     const int slot = second ? 1 : 0;
+    d.tracked[slot] = false;
     if (!d.buffer || d.offscreen.isNull()) {
         d.cached[slot] = QImage();
         d.cachedOpaque[slot] = false;
         return;
     }
-    d.drawing(); // a buffer still to be cleared is saved cleared
+    if (d.pendingClear)
+        d.clearOffscreen(); // a buffer still to be cleared is saved cleared
+    if (d.pendingFill)
+        d.fillOffscreen();
     // Reuse the slot's memory when it has the right size: a 1080p frame is 8 MB.
     if (!copyPixelsInto(d.cached[slot], d.offscreen))
         d.cached[slot] = d.offscreen.copy();
     d.cachedOpaque[slot] = d.offscreenOpaque && !d.cached[slot].isNull();
+    if (!d.cached[slot].isNull()) {
+        d.tracked[slot] = true; // the buffer and the slot are the same pixels now
+        d.damage[slot] = QRect();
+    }
 }
 
 bool GiCanvasGdip::hasCachedImage(bool second) const { return !m_impl->cached[second ? 1 : 0].isNull(); }
@@ -455,14 +548,29 @@ bool GiCanvasGdip::drawCachedImage(float x, float y, bool second)
     // An opaque frame drawn over the whole buffer leaves nothing of its former content.
     const bool coversAll = p == d.buffer.get() && d.cachedOpaque[slot] && std::fabs(x) < 0.5f && std::fabs(y) < 0.5f
         && d.cached[slot].size() == d.offscreen.size() && !p->hasClipping() && p->worldTransform().isIdentity();
-    if (coversAll)
-        d.pendingClear = false;
-    else
-        p = d.drawing();
-    if (!drawCached(p, d.cached[slot], d.cachedOpaque[slot], x, y))
-        return false;
-    if (coversAll)
-        d.offscreenOpaque = true;
+    if (!coversAll)
+        return drawCached(d.drawing(), d.cached[slot], d.cachedOpaque[slot], x, y);
+    d.pendingClear = false;
+    d.pendingFill = false;
+    if (d.tracked[slot]) {
+        // The buffer still holds this image but for what was drawn since: put back that part.
+        const QRect r = d.damage[slot];
+        if (!r.isEmpty()) {
+            const QPainter::CompositionMode mode = p->compositionMode();
+            p->setCompositionMode(QPainter::CompositionMode_Source);
+            p->drawImage(r.topLeft(), d.cached[slot], r);
+            p->setCompositionMode(mode);
+        }
+        const int other = 1 - slot;
+        if (d.tracked[other])
+            d.damage[other] |= r;
+    } else {
+        drawCached(p, d.cached[slot], true, x, y);
+        d.tracked[1 - slot] = false;
+    }
+    d.tracked[slot] = true;
+    d.damage[slot] = QRect();
+    d.offscreenOpaque = true;
     return true;
 }
 
@@ -487,6 +595,7 @@ bool GiCanvasGdip::drawOtherCachedImage(const GiCanvas* canvas, float x, float y
 
 bool GiCanvasGdip::strokeSegment(const GiContext* ctx, float x1, float y1, float x2, float y2)
 {
+    m_impl->touch(QRectF(QPointF(x1, y1), QPointF(x2, y2)), m_impl->marginFor(ctx));
     return m_impl->paint(ctx, false, [&](QPainter* p) { p->drawLine(QLineF(x1, y1, x2, y2)); });
 }
 
@@ -495,6 +604,7 @@ bool GiCanvasGdip::strokePolyline(const GiContext* ctx, const MgPoint* points, i
     if (!points || count < 2 || !m_impl->current())
         return false;
     const QPointF* pts = m_impl->convert(points, count);
+    m_impl->touch(pointBounds(pts, count), m_impl->marginFor(ctx));
     return m_impl->paint(ctx, false, [&](QPainter* p) { p->drawPolyline(pts, count); });
 }
 
@@ -505,6 +615,7 @@ bool GiCanvasGdip::strokeBezierChain(const GiContext* ctx, const MgPoint* points
     QPainterPath path(QPointF(points[0].x, points[0].y));
     for (int i = 1; i + 2 < count; i += 3)
         path.cubicTo(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, points[i + 2].x, points[i + 2].y);
+    m_impl->touch(path.controlPointRect(), m_impl->marginFor(ctx));
     return m_impl->paint(ctx, false, [&](QPainter* p) { p->drawPath(path); });
 }
 
@@ -513,13 +624,14 @@ bool GiCanvasGdip::paintPolygon(const GiContext* ctx, const MgPoint* points, int
     if (!points || count < 2 || !m_impl->current())
         return false;
     const QPointF* pts = m_impl->convert(points, count);
+    m_impl->touch(pointBounds(pts, count), m_impl->marginFor(ctx));
     return m_impl->paint(ctx, true, [&](QPainter* p) { p->drawPolygon(pts, count, Qt::OddEvenFill); });
 }
 
 bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, float h)
 {
     Impl& d = *m_impl;
-    QPainter* p = d.drawing();
+    QPainter* p = d.current();
     if (!p)
         return false;
     if (w < 0)
@@ -531,6 +643,8 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
     int ix = 0, iy = 0, iw = 0, ih = 0;
     if (!giToPixel(x, ix) || !giToPixel(y, iy) || !giToPixel(w, iw) || !giToPixel(h, ih))
         return false;
+    d.touch(QRectF(ix, iy, iw, ih), d.marginFor(ctx));
+    p = d.drawing();
 
     const bool fill = d.prepareBrush(ctx);
     const bool outline = d.preparePen(ctx);
@@ -596,6 +710,7 @@ bool GiCanvasGdip::paintEllipse(const GiContext* ctx, float x, float y, float w,
         y += h, h = -h;
     if (!(w > 0 && h > 0))
         return false;
+    m_impl->touch(QRectF(x, y, w, h), m_impl->marginFor(ctx));
     return m_impl->paint(ctx, true, [&](QPainter* p) { p->drawEllipse(QRectF(x, y, w, h)); });
 }
 
@@ -636,6 +751,7 @@ bool GiCanvasGdip::paintPointPath(const GiContext* ctx, int count, const MgPoint
         if (types[i] & kPtCloseFigure)
             path.closeSubpath();
     }
+    m_impl->touch(path.controlPointRect(), m_impl->marginFor(ctx));
     const bool drawn = !path.isEmpty() && m_impl->paint(ctx, true, [&](QPainter* p) { p->drawPath(path); });
     return ok && drawn;
 }
@@ -659,6 +775,7 @@ bool GiCanvasGdip::pathFinish(const GiContext* ctx, bool fill)
     const std::unique_ptr<QPainterPath> path = std::move(d.path);
     if (path->isEmpty())
         return false;
+    d.touch(path->controlPointRect(), d.marginFor(ctx));
     return d.paint(ctx, fill, [&](QPainter* p) { p->drawPath(*path); });
 }
 
