@@ -29,6 +29,7 @@ bool MgPointerDriver::press(const MgPoint& pt)
     if (!current())
         return false;
     setCurrent(pt);
+    m_rawStart = pt;
     m_event.startPoint = m_event.lastPoint = m_event.point;
     m_event.startPointM = m_event.lastPointM = m_event.pointM;
     m_pressed = true;
@@ -48,7 +49,8 @@ bool MgPointerDriver::move(const MgPoint& pt, bool leftDown)
         return false;
 
     bool ret = false;
-    if (!m_dragging && pt.distance(m_event.startPoint) > kDragThreshold) {
+    // Measured between raw points: a press clamped onto the picture's edge has not moved.
+    if (!m_dragging && pt.distance(m_rawStart) > kDragThreshold) {
         m_dragging = true;
         ret = cmd->dragBegin(&m_event);
         // dragBegin may have changed the current command (a view reacting to it); follow it.

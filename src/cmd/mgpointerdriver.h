@@ -73,6 +73,7 @@ private:
     MgPointerEvent& m_event;
     MgCommandManager& m_manager;
     Clamp m_clamp;
+    MgPoint m_rawStart; ///< the pressed point before clamping, from which the drag threshold counts
     bool m_pressed = false;
     bool m_dragging = false;
 };

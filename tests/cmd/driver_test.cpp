@@ -159,4 +159,20 @@ TEST_F(DriverTest, ClampKeepsPointsInsideButThresholdUsesTheRawPointer)
     EXPECT_NEAR(spy->calls[2].event.pointM.y, 100, 1e-3);
 }
 
+TEST_F(DriverTest, PressOutsideTheClampBoxNeedsARealMoveToDrag)
+{
+    view.setClampBox(MgBox(0, 0, 200, 100));
+    view.press({ 250, 50 }); // the commands see (200, 50)
+    view.move({ 253, 50 }); // the pointer moved 3 pixels: no drag, though 53 from the clamped point
+    view.release({ 253, 50 });
+    ASSERT_EQ(spy->ops(), (Ops { "click" }));
+    EXPECT_NEAR(spy->calls[0].event.point.x, 200, 1e-3);
+    EXPECT_NEAR(spy->calls[0].event.startPoint.x, 200, 1e-3);
+
+    view.press({ 250, 50 });
+    view.move({ 256, 50 }); // 6 pixels: a drag
+    view.release({ 256, 50 });
+    EXPECT_EQ(spy->ops(), (Ops { "click", "dragBegin", "dragMove", "dragEnd" }));
+}
+
 } // namespace
