@@ -98,7 +98,9 @@ mode_t newFileMode()
 int lrcReadWholeFile(const std::string& path, std::string& bytes)
 {
     bytes.clear();
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that opening a FIFO without a writer returns at once instead of hanging;
+    // it is refused below like every other file that is not a regular one.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return errno;
     struct stat st { };
@@ -106,6 +108,9 @@ int lrcReadWholeFile(const std::string& path, std::string& bytes)
         return errno;
     if (S_ISDIR(st.st_mode))
         return EISDIR;
+    // A FIFO, socket or device (/dev/zero) may never end: not a lyric file.
+    if (!S_ISREG(st.st_mode))
+        return EINVAL;
     if (S_ISREG(st.st_mode) && st.st_size > 0)
         bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
@@ -137,6 +142,13 @@ int lrcReplaceFile(const std::string& path, std::string_view bytes)
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
         return EISDIR;
+    // Never put a regular file in the place of a FIFO, socket or device.
+    if (exists && !S_ISREG(old.st_mode))
+        return EINVAL;
+    // A file the user may not write stays as it is, as opening it for writing would fail: the
+    // rename below needs only the folder's permission and would replace a read-only file.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return errno;
 
     const std::string folder = folderOf(target);
     const std::size_t slash = target.rfind('/');
