@@ -139,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // A header without a usable size is written with the picture's.
     FUZZ_CHECK(second.hasSize);
-    FUZZ_CHECK(second.width == static_cast<int>(width) && second.height == static_cast<int>(height));
+    FUZZ_CHECK(second.width == lrcRoundCoord(width) && second.height == lrcRoundCoord(height));
     // Only the last row of an odd-sized UTF-16 file can hold a stray byte. When the unit it makes
     // with its padding is a space, tab, CR, LF or "@", the next read trims or splits it away
     // (and a row of that byte alone vanishes); every other row and byte is kept.
