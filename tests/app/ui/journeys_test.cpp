@@ -152,6 +152,38 @@ TEST_F(Opening, UndecodablePictureIsReported)
     EXPECT_TRUE(view()->picture().isEmpty());
 }
 
+TEST_F(Opening, LrcPathComesFromTheFileNameOnly)
+{
+    // Dots in folder names do not count; a name without extension gets ".lrc" appended.
+    const QString dir = path("v1.2 sheets");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_TRUE(writePicture(dir + "/noext", 100, 80, Qt::white));
+    ASSERT_TRUE(writeLrc(dir + "/noext.lrc", L"[00:00.00]n@0|0|100|80\r\n[00:01.00]a@1|1|9|9\r\n"));
+    DialogDriver dialogs;
+    start({ "-pic", dir + "/noext" });
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join("; ").toStdString();
+    EXPECT_EQ(QString::fromStdWString(view()->document()->lrcPath()), dir + "/noext.lrc");
+    EXPECT_EQ(regionsOf(1), QStringList { "1|1|9|9" });
+}
+
+TEST_F(Opening, ReopeningKeepsTheChosenRowAndTheChangedState)
+{
+    makeSong();
+    CMainFrame* f = start({ "-pic", path("song.png") });
+    chooseItem(kRow3);
+    ASSERT_EQ(commandName(), "rect");
+    drag(at(10, 200), at(60, 260));
+    ASSERT_TRUE(view()->isModified());
+    // The same path again: rows and regions come from the file, the changed state stays.
+    DialogDriver dialogs;
+    f->OpenPicture(path("song.png"), QString());
+    settle();
+    EXPECT_EQ(tree()->selectedData(), kRow3);
+    EXPECT_EQ(view()->document()->currentRow(), 3);
+    EXPECT_EQ(commandName(), "rect"); // row 3 has no regions on disk
+    EXPECT_TRUE(view()->isModified());
+}
+
 TEST_F(Opening, WindowLayout)
 {
     makeSong();
@@ -310,6 +342,23 @@ TEST_F(Editing, DeleteWithTwoSelectedDoesNothing)
     EXPECT_EQ(regionsOf(2), (QStringList { "20|31|120|61", "200|101|300|151" }));
 }
 
+TEST_F(Editing, RubberBandOverTwoRegionsSelectsTheirRow)
+{
+    makeSong();
+    start({ "-pic", path("song.png") });
+    chooseItem(kRow1); // rectangle drawing for row 1
+    chooseItem(kRow2);
+    ASSERT_EQ(commandName(), "select");
+    click(at(380, 280)); // nothing there: the selection empties
+    EXPECT_EQ(selectedCount(), 0);
+    drag(at(5, 5), at(360, 220));
+    EXPECT_EQ(selectedCount(), 2);
+    EXPECT_EQ(tree()->selectedData(), kRow2);
+    click(at(250, 125));
+    EXPECT_EQ(selectedCount(), 1);
+    EXPECT_EQ(tree()->selectedData(), kRow2 | 2);
+}
+
 TEST_F(Editing, RegionItemSelectsExactlyThatRegion)
 {
     makeSong();
@@ -375,6 +424,28 @@ TEST_F(Viewing, WheelZoomsAboutTheCursorAndPans)
     EXPECT_NEAR(at(200, 150).y() - q0.y(), xf.heightPx() / 4.0, 1.5);
     key(Qt::Key_Minus);
     EXPECT_NEAR(xf.zoom(), z0 * 1.5f, 1e-3f);
+}
+
+TEST_F(Viewing, SpaceBarPansWithTheMouseAndZoomsWithTheWheel)
+{
+    makeSong();
+    start({ "-pic", path("song.png") });
+    chooseItem(kRow1); // rectangle drawing: a drag would draw without the space bar
+    const int shapes = view()->shapes()->shapeCount();
+    key(Qt::Key_Plus);
+    key(Qt::Key_Plus);
+    const float z = view()->xform().zoom();
+    const QPoint q0 = at(200, 150);
+    QTest::keyPress(view(), Qt::Key_Space);
+    drag(at(200, 150), at(200, 150) + QPoint(-60, -40));
+    EXPECT_EQ(view()->shapes()->shapeCount(), shapes);
+    EXPECT_NEAR(at(200, 150).x() - q0.x(), -60, 1.5);
+    EXPECT_NEAR(at(200, 150).y() - q0.y(), -40, 1.5);
+    wheel(at(200, 150), 120, Qt::NoModifier);
+    EXPECT_NEAR(view()->xform().zoom(), z * 1.2f, 1e-3f);
+    QTest::keyRelease(view(), Qt::Key_Space);
+    drag(at(100, 100), at(150, 150));
+    EXPECT_EQ(view()->shapes()->shapeCount(), shapes + 1);
 }
 
 TEST_F(Viewing, ArrowKeysPanWithoutSelection)
