@@ -1,6 +1,6 @@
 // The JSON archive: node and value mapping, forgiving reads, refusals, and whole documents
 // stored and read back through it.
-#include "shape/mgjsonarchive.h"
+#include "shape/json/mgjsonarchive.h"
 #include "shape/mgshapes.h"
 
 #include "sample_shapes.h"
@@ -270,6 +270,30 @@ TEST(JsonArchive, StringsAndEscapes)
     }
 }
 
+TEST(JsonArchive, WrittenNamesAlwaysReadBack)
+{
+    // Whatever bytes a caller passes as a name, the text written is JSON the reader accepts, with
+    // U+FFFD where the bytes were no UTF-8 and the well-formed parts kept.
+    const struct {
+        const char* name;
+        const char* written;
+        const char* readBack;
+    } cases[] = {
+        { "cut off before ASCII", "a\xE2\x82z", "a\xEF\xBF\xBDz" },
+        { "cut off at the end", "x\xF0\x9F\x98", "x\xEF\xBF\xBD" },
+        { "continuation bytes alone", "\x80\x80", "\xEF\xBF\xBD\xEF\xBF\xBD" },
+        { "well-formed", "ok\xC3\xA9", "ok\xC3\xA9" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MgJsonArchive ar;
+        ar.writeInt(c.written, 1);
+        MgJsonArchive back;
+        ASSERT_TRUE(back.setText(ar.text()));
+        EXPECT_EQ(back.readInt(c.readBack, 0), 1);
+    }
+}
+
 TEST(JsonArchive, NumberTexts)
 {
     const struct {
@@ -315,6 +339,11 @@ TEST(JsonArchive, RefusedElementLeavesTheDocumentAsItWas)
     EXPECT_FALSE(ar.writeNode("item", 1, false));
     EXPECT_FALSE(ar.writeNode("other", 2, false));
     EXPECT_EQ(ar.text(-1), R"({"item":5})");
+    ASSERT_TRUE(ar.writeNode("list", 0, false));
+    ASSERT_TRUE(ar.writeNode("list", 0, true));
+    EXPECT_FALSE(ar.writeNode("list", 2, false)); // past the end of an existing array
+    EXPECT_EQ(ar.text(-1), R"({"item":5,"list":[{}]})");
+    EXPECT_EQ(ar.depth(), 0);
 }
 
 TEST(JsonArchive, Files)

@@ -2,7 +2,7 @@
 // the shape factory.
 #include "graph/gigraphics.h"
 #include "graph/giviewtransform.h"
-#include "shape/mgjsonarchive.h"
+#include "shape/json/mgjsonarchive.h"
 #include "shape/mgshapes.h"
 #include "support/paint_fixture.h"
 #include "support/recording_canvas.h"

@@ -1,7 +1,7 @@
 // The shape collection: ids, order, queries, picking, drawing, change counting and storage.
 #include "graph/gigraphics.h"
 #include "graph/giviewtransform.h"
-#include "shape/mgjsonarchive.h"
+#include "shape/json/mgjsonarchive.h"
 #include "shape/mgshapes.h"
 #include "support/paint_fixture.h"
 #include "support/recording_canvas.h"

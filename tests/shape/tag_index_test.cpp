@@ -1,7 +1,7 @@
 // The collection's tag lookup kept up to date from tag changes: after any mix of adding,
 // retagging, copying, loading and removing, findShapeByTag must answer what a walk over the
 // collection in order answers.
-#include "shape/mgjsonarchive.h"
+#include "shape/json/mgjsonarchive.h"
 #include "shape/mgrect.h"
 #include "shape/mgshapes.h"
 

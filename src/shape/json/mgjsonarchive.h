@@ -4,7 +4,9 @@
 // index 0, 1, ... are the elements of a JSON array under their name. Values are members of the
 // current object: ints and bytes as JSON integers, bools as JSON booleans, floats as the
 // shortest decimal that reads back as the same 32-bit float (a NaN or infinity is written as
-// null), float arrays as JSON arrays. Members keep the order they were first written in.
+// null), float arrays as JSON arrays. Members keep the order they were first written in. A name
+// whose bytes are not UTF-8 is written with U+FFFD in place of each malformed sequence, so the
+// text written always reads back.
 //
 // Reading is forgiving: a missing key, or a value of the wrong kind or out of range, answers the
 // caller's default. An integer key also accepts the unsigned form of a 32-bit value
@@ -13,6 +15,10 @@
 // Cursor: reads and writes go to the node on top of a path that starts at the document's root
 // object; readNode/writeNode(name, index, false) enter a child, the same call with ended true
 // leaves it again (and is refused, changing nothing, when it does not name the current node).
+//
+// Reading text is strict JSON (RFC 8259; a leading byte order mark is skipped): comments,
+// trailing commas, bad escapes, lone surrogates and malformed UTF-8 are refused. A repeated name
+// keeps its first place and takes the later value.
 //
 // Nothing here throws: malformed text, a root that is not an object, a number beyond the range
 // of a 32-bit float, nesting deeper than kMaxDepth and unreadable files are reported by a false
