@@ -6,6 +6,7 @@
 #include "graph/qt/gicanvasgdip.h"
 #include "graph/qt/gicanvaswin.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
@@ -92,6 +93,10 @@ bool GiGdipImage::load(const QString& path)
     QImage image = std::move(m_spare);
     m_spare = QImage();
     if (path.isEmpty())
+        return false;
+    // Only regular files (or links to them): opening a FIFO would wait for a writer forever, and
+    // a device may never end.
+    if (!QFileInfo(path).isFile())
         return false;
 
     const int limit = QImageReader::allocationLimit();

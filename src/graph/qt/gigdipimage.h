@@ -52,7 +52,8 @@ public:
     explicit GiGdipImage(const QString& path);
 
     /// Replaces the picture by the one in path. True when the new picture has a width greater
-    /// than 0; an unreadable, corrupt or too large file (or an empty path) leaves the holder empty.
+    /// than 0; an unreadable, corrupt or too large file, a path that is no regular file (a folder,
+    /// a FIFO, a device) or an empty path leaves the holder empty.
     bool load(const QString& path);
     /// Empties the holder. Its pixel memory is kept for the next load: a picture of the same size
     /// and depth is decoded into it, which spares allocating (and faulting in) a fresh one.
