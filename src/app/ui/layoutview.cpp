@@ -47,11 +47,11 @@ QString lrcPathFor(const QString& picPath)
 /// Copies the file at from onto the already created file to; false on any read or write error.
 bool copyFileOnto(const QString& from, QFile& to)
 {
-    QFile src(from);
-    if (from.isEmpty() || !src.open(QIODevice::ReadOnly))
+    // Only a regular file: opening a FIFO would wait for a writer, a device might never end.
+    if (from.isEmpty() || !QFileInfo(from).isFile())
         return false;
-    QFileInfo info(from);
-    if (!info.isFile())
+    QFile src(from);
+    if (!src.open(QIODevice::ReadOnly))
         return false;
     char buffer[64 * 1024];
     for (;;) {

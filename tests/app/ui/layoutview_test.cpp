@@ -9,6 +9,8 @@
 
 #include <QRegularExpression>
 
+#include <sys/stat.h>
+
 using namespace uitest;
 
 namespace {
@@ -211,4 +213,15 @@ TEST_F(LayoutView, RegionWithoutCurrentRowBelongsToNoRow)
     EXPECT_EQ(added->tag() >> 16, 0);
     EXPECT_TRUE(v.isModified());
     EXPECT_EQ(v.document()->formatFile().find("10|200|60|260"), std::string::npos);
+}
+
+TEST_F(LayoutView, PictureThatIsNoRegularFileIsRefusedAtOnce)
+{
+    // A FIFO without a writer would block a plain open for ever.
+    const QString fifo = path("pipe.png");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    CLayoutView& v = makeView();
+    EXPECT_FALSE(v.openPicture(fifo, QString()));
+    EXPECT_FALSE(v.openPicture(m_dir, QString())); // a folder
+    EXPECT_EQ(m_messages, (QStringList { "无法打开图片文件", "无法打开图片文件" }));
 }
