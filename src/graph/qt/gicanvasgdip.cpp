@@ -105,6 +105,7 @@ struct GiCanvasGdip::Impl {
     bool pendingFill = false;
     QColor fillColor;
     QPaintDevice* shownOn = nullptr; ///< device offscreen was last copied to (its current content)
+    const uchar* shownBits = nullptr; ///< pixels of the buffer that was copied to shownOn
     QImage cached[2];
     bool cachedOpaque[2] = { false, false };
 
@@ -114,6 +115,13 @@ struct GiCanvasGdip::Impl {
     // covers. Drawing whose extent is not known ends the tracking.
     bool tracked[2] = { false, false };
     QRect damage[2];
+
+    // Saving a cached image shares the buffer's pixels instead of copying them (aliased[s]); the
+    // copy is made only when the buffer is written to again in the same paint. slotSpare[s]
+    // keeps the memory of a replaced or dropped image of slot s for that copy, so neither path
+    // allocates (and faults in) a fresh frame.
+    bool aliased[2] = { false, false };
+    QImage slotSpare[2];
     QRectF opBounds; ///< extent of the drawing call under way (display pixels), see touch()
     bool opHasBounds = false;
 
@@ -124,6 +132,7 @@ struct GiCanvasGdip::Impl {
     /// The painter drawing goes to, with the buffer cleared first when that is still pending.
     QPainter* drawing() noexcept
     {
+        separate();
         if (buffer && pendingClear)
             clearOffscreen();
         if (buffer && pendingFill)
@@ -169,10 +178,32 @@ struct GiCanvasGdip::Impl {
     }
     void fillOffscreen()
     {
+        separate();
         pendingFill = false;
         fillWhole(buffer.get(), fillColor);
         offscreenOpaque = true;
         untrack();
+    }
+    /// Gives every cached image that shares the buffer's pixels its own copy, before the
+    /// buffer is written to.
+    void separate() noexcept
+    {
+        for (int s = 0; s < 2; ++s) {
+            if (!aliased[s])
+                continue;
+            aliased[s] = false;
+            if (!copyPixelsInto(slotSpare[s], offscreen))
+                slotSpare[s] = offscreen.copy();
+            cached[s] = std::move(slotSpare[s]);
+            slotSpare[s] = QImage();
+        }
+    }
+    /// Keeps image as the spare memory of slot s when it owns its pixels alone.
+    void keepSpare(int s, QImage&& image) noexcept
+    {
+        if (!image.isNull() && image.isDetached() && !aliased[s])
+            slotSpare[s] = std::move(image);
+        image = QImage();
     }
     void untrack() noexcept
     {
@@ -183,6 +214,7 @@ struct GiCanvasGdip::Impl {
     {
         // The painter draws straight into the image's own memory (it is not shared), so the
         // transparent black of premultiplied ARGB is all-zero bytes.
+        separate();
         std::memset(offscreen.bits(), 0, static_cast<std::size_t>(offscreen.sizeInBytes()));
         pendingClear = false;
         offscreenOpaque = false;
@@ -321,14 +353,24 @@ bool GiCanvasGdip::openPaint(
         const qreal dpr = device->devicePixelRatio();
         const QSize logical = logicalSizeOf(device);
         const QSize pixels(qCeil(logical.width() * dpr), qCeil(logical.height() * dpr));
+        if (d.aliased[0] || d.aliased[1]) {
+            // A cached image holds the buffer's pixels: it keeps them, and the buffer takes the
+            // spare memory of that slot (its content unknown).
+            const int s = d.aliased[0] ? 0 : 1;
+            d.aliased[0] = d.aliased[1] = false;
+            d.offscreen = std::move(d.slotSpare[s]);
+            d.slotSpare[s] = QImage();
+            d.untrack();
+        }
         const bool reuse = d.offscreen.size() == pixels && d.offscreen.devicePixelRatio() == dpr
             && d.offscreen.isDetached() && !pixels.isEmpty();
         if (!reuse) {
             d.offscreen = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
             d.offscreen.setDevicePixelRatio(dpr);
-            d.shownOn = nullptr;
             d.untrack();
         }
+        if (!d.offscreen.isNull() && d.offscreen.constBits() != d.shownBits)
+            d.shownOn = nullptr; // another buffer than the one last shown
         if (d.offscreen.isNull() || pixels.isEmpty()) {
             buffered = false;
         } else {
@@ -399,6 +441,7 @@ void GiCanvasGdip::closePaint(bool draw)
                 d.target->setCompositionMode(QPainter::CompositionMode_Source);
             d.target->drawImage(QPoint(0, 0), d.offscreen);
             d.shownOn = d.device;
+            d.shownBits = d.offscreen.constBits();
         } else {
             d.shownOn = nullptr;
         }
@@ -484,13 +527,14 @@ GiContext GiCanvasGdip::penBrushContext() const { return m_impl->ctxCache; }
 
 void GiCanvasGdip::dropCachedImage(bool all)
 {
-    m_impl->cached[0] = QImage();
-    m_impl->cachedOpaque[0] = false;
-    m_impl->tracked[0] = false;
-    if (all) {
-        m_impl->cached[1] = QImage();
-        m_impl->cachedOpaque[1] = false;
-        m_impl->tracked[1] = false;
+    Impl& d = *m_impl;
+    for (int s = 0; s < (all ? 2 : 1); ++s) {
+        if (d.aliased[s])
+            d.cached[s] = QImage(); // the buffer owns those pixels again
+        d.aliased[s] = false;
+        d.keepSpare(s, std::move(d.cached[s]));
+        d.cachedOpaque[s] = false;
+        d.tracked[s] = false;
     }
 }
 
@@ -500,7 +544,10 @@ void GiCanvasGdip::saveCachedImage(bool second)
     const int slot = second ? 1 : 0;
     d.tracked[slot] = false;
     if (!d.buffer || d.offscreen.isNull()) {
-        d.cached[slot] = QImage();
+        if (d.aliased[slot])
+            d.cached[slot] = QImage();
+        d.aliased[slot] = false;
+        d.keepSpare(slot, std::move(d.cached[slot]));
         d.cachedOpaque[slot] = false;
         return;
     }
@@ -508,9 +555,13 @@ void GiCanvasGdip::saveCachedImage(bool second)
         d.clearOffscreen(); // a buffer still to be cleared is saved cleared
     if (d.pendingFill)
         d.fillOffscreen();
-    // Reuse the slot's memory when it has the right size: a 1080p frame is 8 MB.
-    if (!copyPixelsInto(d.cached[slot], d.offscreen))
-        d.cached[slot] = d.offscreen.copy();
+    // Share the buffer's pixels; they are copied only if the buffer changes before the next
+    // paint (see separate). A 1080p frame is 8 MB.
+    if (!d.aliased[slot]) {
+        d.keepSpare(slot, std::move(d.cached[slot]));
+        d.cached[slot] = d.offscreen;
+        d.aliased[slot] = true;
+    }
     d.cachedOpaque[slot] = d.offscreenOpaque && !d.cached[slot].isNull();
     if (!d.cached[slot].isNull()) {
         d.tracked[slot] = true; // the buffer and the slot are the same pixels now
@@ -556,6 +607,7 @@ bool GiCanvasGdip::drawCachedImage(float x, float y, bool second)
         // The buffer still holds this image but for what was drawn since: put back that part.
         const QRect r = d.damage[slot];
         if (!r.isEmpty()) {
+            d.separate();
             const QPainter::CompositionMode mode = p->compositionMode();
             p->setCompositionMode(QPainter::CompositionMode_Source);
             p->drawImage(r.topLeft(), d.cached[slot], r);
@@ -565,6 +617,7 @@ bool GiCanvasGdip::drawCachedImage(float x, float y, bool second)
         if (d.tracked[other])
             d.damage[other] |= r;
     } else {
+        d.separate();
         drawCached(p, d.cached[slot], true, x, y);
         d.tracked[1 - slot] = false;
     }
