@@ -4,8 +4,8 @@
 #     tools/fuzz.sh TARGET SECONDS [extra libFuzzer options...]
 #
 # TARGET is lrc_format_fuzzer, lrc_document_fuzzer or picture_fuzzer. The run grows the corpus in
-# build-fuzz/corpus/TARGET, seeded from fuzz/corpus, the shared test data (../shared/testdata)
-# and examples/; a crashing input lands in build-fuzz/artifacts/. Exits non-zero on any crash,
+# build-fuzz/corpus/TARGET (or LINDQUA_FUZZ_CORPUS), seeded from fuzz/corpus, the shared test data
+# (../shared/testdata) and examples/; a crashing input lands in build-fuzz/artifacts/. Exits non-zero on any crash,
 # sanitizer report, leak, time-out or broken property.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,7 +38,8 @@ cmake --build "$build" -j "${LINDQUA_FUZZ_JOBS:-$(nproc)}" --target "$target"
 # Seeds: our own small files, plus the shared test data and the bundled example when present.
 seeds="$build/seeds/$kind"
 rm -rf "$seeds"
-mkdir -p "$seeds" "$build/corpus/$target" "$build/artifacts"
+corpus=${LINDQUA_FUZZ_CORPUS:-$build/corpus/$target}
+mkdir -p "$seeds" "$corpus" "$build/artifacts"
 cp fuzz/corpus/"$kind"/* "$seeds"/
 if [[ "$kind" == lrc ]]; then
     patterns=("$testdata"/lrc/*.lrc examples/*.lrc)
@@ -59,4 +60,4 @@ export QT_QPA_PLATFORM=offscreen
 # A picture within the pixel limit may decode into 1 GiB, and a legitimate one takes seconds.
 "$build/fuzz/$target" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 -malloc_limit_mb=3072 \
     -max_len=65536 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "$@" \
-    "$build/corpus/$target" "$seeds"
+    "$corpus" "$seeds"
