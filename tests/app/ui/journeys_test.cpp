@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProcess>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QWheelEvent>
@@ -207,6 +208,29 @@ TEST_F(Opening, WindowLayout)
     EXPECT_TRUE(tree()->hasFocus());
     QTest::keyClick(tree(), Qt::Key_F6, Qt::ShiftModifier);
     EXPECT_TRUE(view()->hasFocus());
+}
+
+TEST_F(Opening, AboutBoxAndStatusBarToggle)
+{
+    makeSong();
+    CMainFrame* f = start({ "-pic", path("song.png") });
+    QString title;
+    QTimer::singleShot(50, f, [&title] {
+        if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            title = dlg->windowTitle();
+            for (QPushButton* b : dlg->findChildren<QPushButton*>())
+                if (b->text() == "确定")
+                    b->click();
+        }
+    });
+    f->action("about")->trigger();
+    EXPECT_EQ(title, "关于 Tavrin");
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+    f->action("statusBar")->trigger();
+    EXPECT_TRUE(f->statusBar()->isHidden());
+    f->action("statusBar")->trigger();
+    EXPECT_FALSE(f->statusBar()->isHidden());
 }
 
 // ---- Drawing a region ----------------------------------------------------------------------
