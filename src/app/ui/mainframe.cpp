@@ -9,6 +9,8 @@
 #include "app/ui/usermessage.h"
 #include "shape/mgshapes.h"
 
+#include <algorithm>
+
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
@@ -27,6 +29,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cerrno>
 
 // ---- CAboutDlg -----------------------------------------------------------------------------
@@ -124,14 +127,23 @@ CMainFrame::CMainFrame(QWidget* parent)
         { kPaneY, "Y0000.00" },
         { kPaneZoom, "100.00%" },
     };
+    // Each pane is as tall as the tallest of the samples from the start: a Chinese text falls back
+    // to a font with a taller line, and a status bar that grew with "已改动" would shrink the layout
+    // view, which then fits the picture again and loses the user's zoom and pan.
+    int paneHeight = 0;
     for (const auto& [id, sample] : panes) {
         auto* label = new QLabel(status);
         label->setObjectName(QStringLiteral("pane%1").arg(id));
         label->setAlignment(Qt::AlignCenter);
         label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QString::fromUtf8(sample)) + 8);
+        label->setText(QString::fromUtf8(sample));
+        paneHeight = std::max(paneHeight, label->sizeHint().height());
+        label->clear();
         status->addPermanentWidget(label);
         m_panes[id] = label;
     }
+    for (const auto& entry : m_panes)
+        entry.second->setMinimumHeight(paneHeight);
 
     // The framework's idle update: enabling and panes follow the state whenever the loop rests.
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
