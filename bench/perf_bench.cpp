@@ -64,17 +64,18 @@ bool haveInputs(benchmark::State& state)
 }
 
 /// The application object every widget needs; made on first use, offscreen unless a platform
-/// was chosen.
+/// was chosen. Never destroyed: at exit Qt's own globals may already be gone.
 void ensureApp()
 {
-    static std::unique_ptr<QApplication> app = [] {
+    static QApplication* app = [] {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "perf_bench";
         static char* argv[] = { name, nullptr };
-        return std::make_unique<QApplication>(argc, argv);
+        return new QApplication(argc, argv);
     }();
+    (void)app;
 }
 
 /// One layout view of 1920 x 1080 shown on screen, shared by the window benchmarks (each holds
@@ -82,8 +83,9 @@ void ensureApp()
 CLayoutView& window()
 {
     ensureApp();
-    static std::unique_ptr<CLayoutView> view = [] {
-        auto v = std::make_unique<CLayoutView>();
+    // Never destroyed, like the application object it needs.
+    static CLayoutView* view = [] {
+        auto* v = new CLayoutView();
         v->resize(kWindowW, kWindowH);
         v->show();
         QApplication::processEvents();
