@@ -377,6 +377,25 @@ TEST_F(HostileLrcTest, CarriageReturnOnlyLineEnds)
     EXPECT_EQ(readFile(path), "[00:00.00]cr@0|0|640|480\r\none@1|2|3|4\r\ntwo\r\n");
 }
 
+TEST_F(HostileLrcTest, OddSizedUtf16FileKeepsItsLastRowTogether)
+{
+    // The last row of a UTF-16LE file of odd size ends in a stray byte 0x0A. Padding it with a
+    // zero byte would make a line feed, and a region drawn on the row would be saved onto a new
+    // row of its own.
+    const fs::path path = file("odd.lrc", "\xFF\xFE" + utf16le("[00:00.00]odd@0|0|9|9\r\nfirst\r\nlast") + "\x0A");
+    Doc doc;
+    ASSERT_TRUE(doc.load(path));
+    ASSERT_EQ(doc.data.rowCount(), 2);
+    doc.draw(2, MgBox(3, 4, 50, 60));
+    ASSERT_EQ(doc.data.SaveLrc().status, LrcSaveResult::Written);
+
+    Doc again;
+    ASSERT_TRUE(again.load(path));
+    ASSERT_EQ(again.data.rowCount(), 2);
+    EXPECT_EQ(again.data.rowText(2).substr(0, 4), L"last");
+    EXPECT_EQ(again.data.FormatRegion(again.data.FindRegion(2, 0)), L"3|4|50|60");
+}
+
 // ---------------------------------------------------------------------------------------------
 // Hostile paths. A path that cannot be read shows the message and is never written; a file that
 // cannot be written reports why and stays as it was.
