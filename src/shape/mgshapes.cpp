@@ -111,7 +111,7 @@ template <class Container, class Context> MgShape* MgShapesT<Container, Context>
         return nullptr;
     }
     const std::lock_guard<std::mutex> lock(m_tagMutex);
-    if (m_tagIndexValid)
+    if (m_tagIndexValid && m_tagIndexRevision != mgTagRevision())
         syncTagIndex();
     if (!m_tagIndexValid) {
         // Read the revision before building: a tag changed meanwhile is applied by the next sync.
