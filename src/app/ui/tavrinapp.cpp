@@ -7,8 +7,11 @@
 #include <QApplication>
 #include <QImage>
 #include <QImageWriter>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -157,6 +160,9 @@ CTavrinApp::CTavrinApp(const QStringList& arguments)
 CTavrinApp::~CTavrinApp()
 {
     m_frame.reset();
+    if (m_qtTexts)
+        QCoreApplication::removeTranslator(m_qtTexts.get());
+    m_qtTexts.reset();
     m_ownedApp.reset();
 }
 
@@ -164,6 +170,18 @@ bool CTavrinApp::InitInstance()
 {
     QCoreApplication::setOrganizationName(QString::fromLatin1(kOrganization));
     QCoreApplication::setApplicationName(QString::fromLatin1(kApplication));
+
+    // The tool speaks Chinese whatever the desktop's language: the framework's own texts (the
+    // buttons of the save prompt and the message boxes, the file dialog) follow suit instead of
+    // mixing English buttons into Chinese questions. Without the translation files they stay as
+    // they are.
+    if (!m_qtTexts) {
+        auto texts = std::make_unique<QTranslator>();
+        if (texts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+            && QCoreApplication::installTranslator(texts.get()))
+            m_qtTexts = std::move(texts);
+    }
 
     m_frame = std::make_unique<CMainFrame>();
     m_frame->show();

@@ -20,6 +20,7 @@
 
 class CMainFrame;
 class QApplication;
+class QTranslator;
 
 /// What the command line asks for.
 struct CCommandLine {
@@ -49,8 +50,9 @@ public:
     CTavrinApp(const CTavrinApp&) = delete;
     CTavrinApp& operator=(const CTavrinApp&) = delete;
 
-    /// Start-up: the settings key, the command line, the main frame (shown), and the first
-    /// picture from "pic" or from the setting "Last/File". False when the frame cannot be made.
+    /// Start-up: the settings key, Chinese texts for the framework's own buttons and dialogs, the
+    /// command line, the main frame (shown), and the first picture from "pic" or from the setting
+    /// "Last/File". False when the frame cannot be made.
     bool InitInstance();
     /// Runs the event loop; answers the exit code.
     int exec();
@@ -64,6 +66,7 @@ public:
 
 private:
     std::unique_ptr<QApplication> m_ownedApp;
+    std::unique_ptr<QTranslator> m_qtTexts; ///< installed while the application runs
     CCommandLine m_cmdLine;
     std::unique_ptr<CMainFrame> m_frame;
 };

@@ -4,7 +4,11 @@
 
 #include "app/ui/appmessages.h"
 
+#include <QAbstractButton>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QStatusBar>
 
 using namespace uitest;
@@ -46,4 +50,39 @@ TEST_F(Trial, ChangedMarkKeepsTheZoomAndThePan)
     EXPECT_EQ(view()->size(), viewSize);
     EXPECT_FLOAT_EQ(view()->xform().zoom(), zoom);
     EXPECT_EQ(regionsOf(2).value(0), "21|30|121|60");
+}
+
+// The save prompt asks in Chinese; its buttons must not answer in English. The framework's own
+// texts come from Qt's Chinese translation, whatever the desktop's language.
+TEST_F(Trial, SavePromptButtonsSpeakChinese)
+{
+    if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_zh_CN.qm")))
+        GTEST_SKIP() << "Qt's Chinese translation (qtbase_zh_CN.qm) is not installed";
+    makeSong();
+    CMainFrame* f = start({ "-pic", path("song.png") });
+    click(at(70, 45));
+    key(Qt::Key_Right);
+    ASSERT_TRUE(view()->isModified());
+
+    QStringList texts;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !texts.isEmpty())
+            return;
+        for (auto which : { QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel })
+            texts << (box->button(which) ? box->button(which)->text() : QStringLiteral("<none>"));
+        QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Cancel)->click(); });
+    });
+    poll.start();
+    f->close();
+    poll.stop();
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_TRUE(f->isVisible()); // cancelled
+    for (const QString& t : texts) {
+        SCOPED_TRACE(t.toStdString());
+        EXPECT_FALSE(t.contains(QRegularExpression(QStringLiteral("^&?(Yes|No|Cancel)$"))));
+    }
+    EXPECT_TRUE(texts.value(2).contains(QStringLiteral("取消")));
 }
