@@ -292,6 +292,15 @@ bool CMainFrame::onFileSave()
         updateCommandUI();
         return false;
     }
+    // Regions drawn while the LRC file was missing have nowhere to go: saying so, and keeping
+    // the unsaved mark, is better than letting the user believe they were written (the mark would
+    // vanish, closing would not ask, and the regions would be lost without a word).
+    if (result.status == LrcSaveResult::NothingToWrite && doc->header().empty() && m_view->isModified()) {
+        showUserMessage(
+            this, QStringLiteral("歌词文件不存在，不能划位。\n%1").arg(QString::fromStdWString(doc->lrcPath())));
+        updateCommandUI();
+        return false;
+    }
     m_view->setSavedChangeCount(shapes->changeCount());
     updateCommandUI();
     return true;

@@ -86,3 +86,37 @@ TEST_F(Trial, SavePromptButtonsSpeakChinese)
     }
     EXPECT_TRUE(texts.value(2).contains(QStringLiteral("取消")));
 }
+
+// With the LRC file missing, a region drawn on the pseudo-row cannot be written. Saving must say
+// so and keep the unsaved mark, rather than clear it as if the region had been stored; closing
+// then still asks, and answering Yes does not let the region go silently.
+TEST_F(Trial, SavingWithoutLrcFileSaysSoAndStaysUnsaved)
+{
+    ASSERT_TRUE(writePicture(path(QStringLiteral("bare.png")), 400, 300, QColor(250, 250, 250)));
+    DialogDriver driver;
+    CMainFrame* f = start({ "-pic", path(QStringLiteral("bare.png")) });
+    ASSERT_EQ(driver.messages.size(), 1); // the missing-LRC message at opening
+    chooseItem(1 << 16); // the pseudo-row: rectangle drawing
+    drag(at(50, 50), at(150, 120));
+    ASSERT_EQ(view()->shapes()->shapeCount(), 1);
+    ASSERT_TRUE(view()->isModified());
+
+    QTest::keyClick(f, Qt::Key_S, Qt::ControlModifier);
+    settle();
+    ASSERT_EQ(driver.messages.size(), 2);
+    EXPECT_TRUE(driver.messages.back().startsWith(QStringLiteral("歌词文件不存在，不能划位。\n")));
+    EXPECT_TRUE(view()->isModified());
+    f->updateCommandUI();
+    EXPECT_TRUE(f->action("save")->isEnabled());
+    EXPECT_EQ(f->pane(kPaneChanged)->text(), "已改动");
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("bare.lrc"))));
+
+    driver.answerBox(QMessageBox::Yes);
+    f->close();
+    settle();
+    EXPECT_TRUE(f->isVisible()); // the save failed, so the window stays
+    driver.answerBox(QMessageBox::No);
+    f->close();
+    settle();
+    EXPECT_FALSE(f->isVisible());
+}
