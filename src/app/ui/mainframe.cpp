@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -252,7 +253,12 @@ bool CMainFrame::askToSave()
 
 bool CMainFrame::onFileOpen()
 {
-    QFileDialog dlg(this, QString(), QString(), QStringLiteral("图片文件 (*.jpg *.png)"));
+    // The dialog starts beside the picture on show (the next sheet is usually there), not in
+    // whatever folder the tool was started from.
+    QString startDir;
+    if (const QString& current = m_view->picturePath(); !current.isEmpty() && QFileInfo(current).dir().exists())
+        startDir = QFileInfo(current).absolutePath();
+    QFileDialog dlg(this, QString(), startDir, QStringLiteral("图片文件 (*.jpg *.png)"));
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setOption(QFileDialog::DontUseNativeDialog);

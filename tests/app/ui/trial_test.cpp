@@ -5,6 +5,8 @@
 #include "app/ui/appmessages.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -119,4 +121,28 @@ TEST_F(Trial, SavingWithoutLrcFileSaysSoAndStaysUnsaved)
     f->close();
     settle();
     EXPECT_FALSE(f->isVisible());
+}
+
+// The open dialog starts in the folder of the picture on show, not in the folder the tool was
+// started from.
+TEST_F(Trial, OpenDialogStartsBesideThePicture)
+{
+    makeSong();
+    CMainFrame* f = start({ "-pic", path("song.png") });
+    QString shownDir;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dlg || !shownDir.isEmpty())
+            return;
+        shownDir = dlg->directory().absolutePath();
+        QTimer::singleShot(0, dlg, [dlg] { dlg->reject(); });
+    });
+    poll.start();
+    QTest::keyClick(f, Qt::Key_O, Qt::ControlModifier);
+    settle();
+    poll.stop();
+    EXPECT_EQ(shownDir, QDir(m_dir).absolutePath());
+    EXPECT_NE(shownDir, QDir::currentPath());
 }
