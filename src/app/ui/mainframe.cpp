@@ -122,6 +122,12 @@ CMainFrame::CMainFrame(QWidget* parent)
     // Status bar: the message pane, then the changed mark, x, y and zoom.
     QStatusBar* status = statusBar();
     status->showMessage(QStringLiteral("就绪"));
+    // The idle message comes back whenever a status tip or message goes away (leaving a menu
+    // item clears the message), so the message pane never stands empty.
+    connect(status, &QStatusBar::messageChanged, status, [status](const QString& text) {
+        if (text.isEmpty())
+            status->showMessage(QStringLiteral("就绪"));
+    });
     const std::pair<int, const char*> panes[] = {
         { kPaneChanged, "已改动" },
         { kPaneX, "X0000.00" },

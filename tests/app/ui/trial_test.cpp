@@ -146,3 +146,19 @@ TEST_F(Trial, OpenDialogStartsBesideThePicture)
     EXPECT_EQ(shownDir, QDir(m_dir).absolutePath());
     EXPECT_NE(shownDir, QDir::currentPath());
 }
+
+// A menu item's status tip replaces the idle message while the item is under the pointer; when
+// the pointer leaves it (or the menu closes) the idle message "就绪" comes back.
+TEST_F(Trial, IdleMessageComesBackAfterAStatusTip)
+{
+    makeSong();
+    CMainFrame* f = start({ "-pic", path("song.png") });
+    EXPECT_EQ(f->statusBar()->currentMessage(), "就绪");
+    QStatusTipEvent tip(f->action("addRegion")->statusTip());
+    QApplication::sendEvent(f, &tip);
+    EXPECT_EQ(f->statusBar()->currentMessage(), "为当前歌词行增加矩形区域");
+    QStatusTipEvent leave { QString() };
+    QApplication::sendEvent(f, &leave);
+    settle();
+    EXPECT_EQ(f->statusBar()->currentMessage(), "就绪");
+}
