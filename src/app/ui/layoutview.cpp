@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -440,8 +441,14 @@ void CLayoutView::mouseReleaseEvent(QMouseEvent* e)
         if (m_dragState & kDragPan) {
             m_dragState = 0;
         } else if (commandManager().currentCommand()) {
+            // A region moved or resized with the mouse keeps its selection, so nothing else tells
+            // the tree; like the arrow keys, let it refresh the coordinates it shows.
+            const bool selecting = std::string_view(commandManager().commandName()) == "select";
+            const int before = m_shapes ? m_shapes->changeCount() : 0;
             m_driver->release(toPoint(e->position()));
             m_dragState = 0;
+            if (selecting && m_shapes && m_shapes->changeCount() != before)
+                m_proxy->selectionChanged();
         }
     } else if (e->button() == Qt::RightButton) {
         cancelDrag();

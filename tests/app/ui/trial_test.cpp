@@ -162,3 +162,26 @@ TEST_F(Trial, IdleMessageComesBackAfterAStatusTip)
     settle();
     EXPECT_EQ(f->statusBar()->currentMessage(), "就绪");
 }
+
+// The tree lists each region's coordinates. Moving a region or dragging one of its handles with
+// the mouse changes them without changing the selection; the tree must still show the new ones
+// (as it does after the arrow keys), not the coordinates from before the drag.
+TEST_F(Trial, TreeFollowsARegionMovedOrResizedWithTheMouse)
+{
+    makeSong();
+    start({ "-pic", path("song.png") });
+    const int item = (2 << 16) | 2;
+    click(at(250, 125));
+    ASSERT_EQ(selectedCount(), 1);
+    drag(at(250, 125), at(270, 135));
+    ASSERT_EQ(regionsOf(2).value(1), "220|110|320|160");
+    ASSERT_NE(tree()->findItemByData(item), nullptr);
+    EXPECT_EQ(tree()->findItemByData(item)->text(0), "220|110|320|160");
+
+    // Into handle mode at the right edge, then the edge dragged beyond the picture.
+    click(at(320, 135));
+    drag(at(320, 135), at(460, 135));
+    const QString moved = regionsOf(2).value(1);
+    EXPECT_NE(moved, "220|110|320|160");
+    EXPECT_EQ(tree()->findItemByData(item)->text(0), moved);
+}
