@@ -47,8 +47,10 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* row = new QHBoxLayout;
-    row->addWidget(icon);
-    row->addWidget(text, 1);
+    // Icon, text and button share the top line; centred in the tall box, the text sat below the
+    // button with nothing under it.
+    row->addWidget(icon, 0, Qt::AlignTop);
+    row->addWidget(text, 1, Qt::AlignTop);
     row->addWidget(ok, 0, Qt::AlignTop);
     setLayout(row);
     setFixedSize(340, 130);

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLibraryInfo>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
 
@@ -184,4 +185,33 @@ TEST_F(Trial, TreeFollowsARegionMovedOrResizedWithTheMouse)
     const QString moved = regionsOf(2).value(1);
     EXPECT_NE(moved, "220|110|320|160");
     EXPECT_EQ(tree()->findItemByData(item)->text(0), moved);
+}
+
+// The about box shows its icon, its text and "确定" on one line at the top, not the text halfway
+// down the box below the button.
+TEST_F(Trial, AboutBoxLinesUpItsTextWithTheButton)
+{
+    CAboutDlg dlg;
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    QPushButton* ok = nullptr;
+    for (QPushButton* b : dlg.findChildren<QPushButton*>())
+        if (b->text() == QStringLiteral("确定"))
+            ok = b;
+    ASSERT_NE(ok, nullptr);
+    QLabel* text = nullptr;
+    for (QLabel* l : dlg.findChildren<QLabel*>())
+        if (l->text().startsWith(QStringLiteral("Lindqua")))
+            text = l;
+    ASSERT_NE(text, nullptr);
+    // Where the label draws its line: a label taller than its text centres it unless told
+    // otherwise.
+    const QRect g = text->geometry();
+    const int lineHeight = text->fontMetrics().height();
+    const int top = (text->alignment() & Qt::AlignTop) ? g.top()
+        : (text->alignment() & Qt::AlignBottom)        ? g.bottom() - lineHeight
+                                                       : g.top() + (g.height() - lineHeight) / 2;
+    const QRect b = ok->geometry();
+    EXPECT_LT(top, b.bottom()) << "text at " << top << ", button " << b.top() << ".." << b.bottom();
+    EXPECT_GT(top + lineHeight, b.top());
 }
