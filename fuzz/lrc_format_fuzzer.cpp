@@ -168,15 +168,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Saving an unchanged document again changes no byte, once trimming and padding have done
-    // their work on the first reading of what was written.
+    // their work (a stray byte padded into "@" leaves a text ending in a tab, which the next
+    // reading trims: at most a few saves).
     bool normalised = strayRow || second.rows.size() != first.rows.size();
     for (std::size_t i = 0; i < second.rows.size(); ++i)
         normalised = normalised || second.rows[i].rawText != first.rows[i].rawText;
     normalised = normalised || second.rawHeaderText != first.rawHeaderText;
     const std::string again = lrcWrite(second, width, height);
-    if (normalised)
-        FUZZ_CHECK(lrcWrite(lrcRead(again), width, height) == again);
-    else
+    if (normalised) {
+        std::string file = again;
+        bool settled = false;
+        for (int round = 0; round < 3 && !settled; ++round) {
+            std::string next = lrcWrite(lrcRead(file), width, height);
+            settled = next == file;
+            file = std::move(next);
+        }
+        FUZZ_CHECK(settled);
+    } else
         FUZZ_CHECK(again == written);
     return 0;
 }
