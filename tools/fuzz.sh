@@ -36,7 +36,7 @@ fi
 cmake --build "$build" -j "${LINDQUA_FUZZ_JOBS:-$(nproc)}" --target "$target"
 
 # Seeds: our own small files, plus the shared test data and the bundled example when present.
-seeds="$build/seeds/$kind"
+seeds="$build/seeds/$target"
 rm -rf "$seeds"
 corpus=${LINDQUA_FUZZ_CORPUS:-$build/corpus/$target}
 mkdir -p "$seeds" "$corpus" "$build/artifacts"
