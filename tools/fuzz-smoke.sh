@@ -16,7 +16,7 @@ for target in lrc_format_fuzzer lrc_document_fuzzer picture_fuzzer; do
     # runs' corpora (libFuzzer first runs every corpus input, however long that takes).
     corpus="${LINDQUA_FUZZ_BUILD:-build-fuzz}/smoke-corpus/$target"
     rm -rf "$corpus"
-    LINDQUA_FUZZ_CORPUS="$corpus" tools/fuzz.sh "$target" "$seconds" >"${LINDQUA_FUZZ_BUILD:-build-fuzz}/$target-smoke.log" 2>&1 || {
+    LINDQUA_FUZZ_CORPUS="$corpus" tools/fuzz.sh "$target" "$seconds" -seed="${LINDQUA_FUZZ_SEED:-1}" >"${LINDQUA_FUZZ_BUILD:-build-fuzz}/$target-smoke.log" 2>&1 || {
         tail -n 60 "${LINDQUA_FUZZ_BUILD:-build-fuzz}/$target-smoke.log" >&2
         echo "fuzz-smoke: $target FAILED (log: ${LINDQUA_FUZZ_BUILD:-build-fuzz}/$target-smoke.log)" >&2
         exit 1
