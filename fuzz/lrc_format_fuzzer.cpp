@@ -157,8 +157,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const LrcContent::Row& a = first.rows[i];
         const LrcContent::Row& b = second.rows[i];
         if (oddUtf16(first.encoding, a.rawText)) {
+            // A stray byte padded into a space or tab ends a bare text, so the reader's trimming
+            // takes it together with the spaces and tabs before it, which the stray byte had kept.
             FUZZ_CHECK(b.rawText == padded(first.encoding, a.rawText)
-                || b.rawText == a.rawText.substr(0, a.rawText.size() - 1));
+                || b.rawText == a.rawText.substr(0, a.rawText.size() - 1)
+                || sameTextBytes(first.encoding, padded(first.encoding, a.rawText), b.rawText));
         } else {
             FUZZ_CHECK(sameTextBytes(first.encoding, a.rawText, b.rawText));
             FUZZ_CHECK(b.rawText != a.rawText || b.text == a.text);
