@@ -1,9 +1,9 @@
 // The shape collection at document sizes: picking among 1,000 and 10,000 rectangles, drawing
 // 10,000 rectangles through a canvas that draws nothing, and filling a collection by
 // addShapeCopy (which must not walk the collection for every free id), and the two lookups.
-#include "graph/gicanvas.h"
 #include "graph/gigraphics.h"
 #include "graph/giviewtransform.h"
+#include "null_canvas.h"
 #include "shape/mgrect.h"
 #include "shape/mgshapes.h"
 
@@ -12,50 +12,6 @@
 #include <memory>
 
 namespace {
-
-/// Accepts every call and draws nothing.
-class NullCanvas : public GiCanvas {
-public:
-    explicit NullCanvas(GiGraphics* gs)
-        : m_gs(gs)
-    {
-        m_gs->attachCanvas(this);
-    }
-    ~NullCanvas() override { m_gs->attachCanvas(nullptr); }
-    NullCanvas(const NullCanvas&) = delete;
-    NullCanvas& operator=(const NullCanvas&) = delete;
-
-    void dropCachedImage(bool) override { }
-    float screenResolution() const override { return 96; }
-    GiRgba backgroundColor() const override { return GiRgba::white(); }
-    GiRgba changeBackgroundColor(const GiRgba& c) override { return c; }
-    bool strokeSegment(const GiContext*, float, float, float, float) override { return true; }
-    bool strokePolyline(const GiContext*, const MgPoint*, int) override { return true; }
-    bool strokeBezierChain(const GiContext*, const MgPoint*, int) override { return true; }
-    bool paintPolygon(const GiContext*, const MgPoint*, int) override { return true; }
-    bool paintRect(const GiContext*, float, float, float, float) override { return true; }
-    bool paintEllipse(const GiContext*, float, float, float, float) override { return true; }
-    bool paintPointPath(const GiContext*, int, const MgPoint*, const std::uint8_t*) override { return true; }
-    bool pathOpen() override { return true; }
-    bool pathFinish(const GiContext*, bool) override { return true; }
-    bool pathMove(float, float) override { return true; }
-    bool pathLine(float, float) override { return true; }
-    bool pathBeziers(const MgPoint*, int) override { return true; }
-    bool pathClose() override { return true; }
-    void fillBackground() override { }
-    bool drawCachedImage(float, float, bool) override { return false; }
-    bool drawOtherCachedImage(const GiCanvas*, float, float, bool) override { return false; }
-    void saveCachedImage(bool) override { }
-    bool hasCachedImage(bool) const override { return false; }
-    bool isBuffered() const override { return false; }
-    int canvasKind() const override { return 0; }
-    GiContext penBrushContext() const override { return {}; }
-    void setClipRect(float, float, float, float) override { }
-    void setSmoothing(bool) override { }
-
-private:
-    GiGraphics* m_gs;
-};
 
 struct ShapesDeleter {
     void operator()(MgShapes* p) const { p->release(); }

@@ -23,7 +23,7 @@
 #include <vector>
 
 class GiGraphics;
-class MgShapes;
+struct MgShapes;
 
 struct MgShape : public MgObject {
     [[nodiscard]] static constexpr int Type() noexcept { return 2; }
