@@ -10,6 +10,7 @@
 #include "shape/mgrect.h"
 #include "shape/mgshape.h"
 #include "shape/mgshapes.h"
+#include "support/file_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -34,31 +35,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testfiles::folderEntries;
+using testfiles::readFile;
+using testfiles::writeFile;
+
 const std::wstring kMissingMessage = L"歌词文件不存在，不能划位。\n";
 const std::wstring kMissingRow = L"歌词文件不存在";
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const fs::path& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::string> folderEntries(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // UTF-16LE bytes of ASCII text.
 std::string utf16le(std::string_view ascii)

@@ -7,6 +7,7 @@
 #include "shape/mgrect.h"
 #include "shape/mgshape.h"
 #include "shape/mgshapes.h"
+#include "support/file_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -27,13 +28,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::folderEntries;
+using testfiles::readFile;
+using testfiles::writeFile;
 
 int killCount()
 {

@@ -5,6 +5,7 @@
 #include "shape/mgrect.h"
 #include "shape/mgshape.h"
 #include "shape/mgshapes.h"
+#include "support/file_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -22,28 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeFile(const fs::path& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::string> folderEntries(const fs::path& dir)
-{
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using testfiles::folderEntries;
+using testfiles::readFile;
+using testfiles::writeFile;
 
 // Loads path, adds a region and saves, as an ordinary user when running as root. The exit code
 // says what went wrong: 0 when the save failed with EACCES as it should.

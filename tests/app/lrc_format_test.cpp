@@ -1,5 +1,6 @@
 // The LRC text format: numbers, groups, line classification, encodings, writing and round trips.
 #include "app/lrcformat.h"
+#include "support/file_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,9 @@
 
 namespace {
 
-std::string readFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using testfiles::folderEntries;
+using testfiles::readFile;
+using testfiles::writeFile;
 
 std::vector<int> numbersOf(std::wstring_view text)
 {
