@@ -119,6 +119,39 @@ TEST_F(Opening, AlternativeOptionFormsAndAnotherLrc)
     }
 }
 
+TEST_F(Opening, RowsStartCollapsedAndListTheirRegionsWhenExpanded)
+{
+    makeSong();
+    start({ "-pic", path("song.png") });
+    QTreeWidgetItem* plain = tree()->topLevelItem(0);
+    QTreeWidgetItem* withRegions = tree()->topLevelItem(1);
+    ASSERT_TRUE(plain && withRegions);
+    // A row with regions offers its expand button before its region items exist.
+    EXPECT_FALSE(withRegions->isExpanded());
+    EXPECT_EQ(withRegions->childCount(), 0);
+    EXPECT_EQ(withRegions->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(plain->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+
+    // Choosing the row and pressing the right arrow opens it, as a user would.
+    const QRect rect = tree()->visualItemRect(withRegions);
+    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, rect.center());
+    settle();
+    EXPECT_EQ(tree()->selectedData(), kRow2);
+    QTest::keyClick(tree(), Qt::Key_Right);
+    settle();
+    EXPECT_TRUE(withRegions->isExpanded());
+    ASSERT_EQ(withRegions->childCount(), 2);
+    EXPECT_EQ(withRegions->child(0)->data(0, CLrcRowView::kDataRole).toInt(), kRow2 | 1);
+    EXPECT_EQ(withRegions->child(0)->text(0), "20|30|120|60");
+    EXPECT_EQ(withRegions->child(1)->data(0, CLrcRowView::kDataRole).toInt(), kRow2 | 2);
+    EXPECT_EQ(withRegions->child(1)->text(0), "200|100|300|150");
+    EXPECT_EQ(withRegions->text(0), "[00:02.00]疑是地上霜 (2)");
+
+    // Unknown data finds nothing, whatever row it names.
+    for (int data : { 0, 0xFFFF, kRow2 | 3, kRow2 | 6, 4 << 16, -1, 0x7FFF0001 })
+        EXPECT_EQ(tree()->findItemByData(data), nullptr) << data;
+}
+
 TEST_F(Opening, MissingLrcShowsTheMessageAndThePseudoRow)
 {
     ASSERT_TRUE(writePicture(path("alone.png"), 200, 100, Qt::white));
