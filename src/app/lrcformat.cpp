@@ -398,14 +398,14 @@ void LrcWriter::appendTextBytes(std::string_view rawText, bool suffixFollows)
     m_bytes.append(rawText);
     if (lrcUnitSize(m_encoding) == 2) {
         // Only the last line of a file of odd size can hold a stray byte; pad it to a whole unit
-        // so that what follows stays aligned. A zero byte, except after a little-endian stray
-        // 0x0A or 0x0D, which it would turn into a line end splitting the line (a header's size
-        // suffix would become a row of its own): 0xDC makes an invalid unit there instead.
-        if (rawText.size() % 2 != 0) {
-            const char stray = rawText.back();
-            const bool lineEnd = m_encoding == LrcEncoding::Utf16Le && (stray == '\n' || stray == '\r');
-            m_bytes.push_back(lineEnd ? '\xDC' : '\0');
-        }
+        // so that what follows stays aligned. The unit it makes must be no character the format
+        // reads: padded with a zero, a little-endian stray byte would become an ASCII character,
+        // and "\n" would split the line, "]" could turn a row into a "[00:00.00]" line, "@"
+        // would move the suffix, a blank would be trimmed. 0xDC makes it a lone low surrogate
+        // instead. A big-endian stray byte is the high half, so a zero can only make U+0000
+        // or a character beyond ASCII.
+        if (rawText.size() % 2 != 0)
+            m_bytes.push_back(m_encoding == LrcEncoding::Utf16Le ? '\xDC' : '\0');
     } else if (suffixFollows && m_encoding == LrcEncoding::Gb18030 && endsWithLoneLead(rawText)) {
         // A text cut after the first byte of a two-byte character would take the "@" as its
         // second byte and so lose the suffix; a space keeps them apart (and is trimmed away

@@ -361,21 +361,55 @@ TEST_F(HostileLrcTest, CarriageReturnOnlyLineEnds)
 
 TEST_F(HostileLrcTest, OddSizedUtf16FileKeepsItsLastRowTogether)
 {
-    // The last row of a UTF-16LE file of odd size ends in a stray byte 0x0A. Padding it with a
-    // zero byte would make a line feed, and a region drawn on the row would be saved onto a new
-    // row of its own.
-    const fs::path path = file("odd.lrc", "\xFF\xFE" + utf16le("[00:00.00]odd@0|0|9|9\r\nfirst\r\nlast") + "\x0A");
-    Doc doc;
-    ASSERT_TRUE(doc.load(path));
-    ASSERT_EQ(doc.data.rowCount(), 2);
-    doc.draw(2, MgBox(3, 4, 50, 60));
-    ASSERT_EQ(doc.data.SaveLrc().status, LrcSaveResult::Written);
+    // The last row of a UTF-16 file of odd size ends in a stray byte. Padded carelessly into a
+    // character the format reads, it would split the row (a line end), turn it into a
+    // "[00:00.00]" line (a "]"), move the region suffix (an "@") or be trimmed (a blank), and a
+    // region drawn on the row would be lost or land on a row of its own.
+    struct Case {
+        const char* name;
+        bool bigEndian;
+        char stray;
+    };
+    const Case cases[] = {
+        { "LE line feed", false, '\x0A' },
+        { "LE carriage return", false, '\x0D' },
+        { "LE closing bracket", false, ']' },
+        { "LE at sign", false, '@' },
+        { "LE blank", false, ' ' },
+        { "LE tab", false, '\t' },
+        { "LE bar", false, '|' },
+        { "LE comma", false, ',' },
+        { "LE digit", false, '7' },
+        { "BE zero", true, '\0' },
+        { "BE high byte", true, '\x4E' },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string bytes = "\xFF\xFE" + utf16le("[00:00.00]odd@0|0|9|9\r\nfirst\r\n[00:00.00") + c.stray;
+        if (c.bigEndian) {
+            // The same text, each unit's bytes swapped, the mark too.
+            bytes.pop_back();
+            for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+                std::swap(bytes[i], bytes[i + 1]);
+            bytes += c.stray;
+        }
+        const fs::path path = file("odd.lrc", bytes);
+        Doc doc;
+        ASSERT_TRUE(doc.load(path));
+        ASSERT_EQ(doc.data.rowCount(), 2);
+        doc.draw(2, MgBox(3, 4, 50, 60));
+        ASSERT_EQ(doc.data.SaveLrc().status, LrcSaveResult::Written);
 
-    Doc again;
-    ASSERT_TRUE(again.load(path));
-    ASSERT_EQ(again.data.rowCount(), 2);
-    EXPECT_EQ(again.data.rowText(2).substr(0, 4), L"last");
-    EXPECT_EQ(again.data.FormatRegion(again.data.FindRegion(2, 0)), L"3|4|50|60");
+        Doc again;
+        ASSERT_TRUE(again.load(path));
+        ASSERT_EQ(again.data.rowCount(), 2);
+        EXPECT_EQ(again.data.rowText(2).substr(0, 9), L"[00:00.00");
+        EXPECT_EQ(again.data.FormatRegion(again.data.FindRegion(2, 0)), L"3|4|50|60");
+        // Saved again unchanged, the file keeps every byte.
+        const std::string saved = readFile(path);
+        ASSERT_EQ(again.data.SaveLrc().status, LrcSaveResult::Written);
+        EXPECT_EQ(readFile(path), saved);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
