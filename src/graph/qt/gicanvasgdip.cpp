@@ -119,8 +119,15 @@ struct GiCanvasGdip::Impl {
     // Saving a cached image shares the buffer's pixels instead of copying them (aliased[s]); the
     // copy is made only when the buffer is written to again in the same paint. slotSpare[s]
     // keeps the memory of a replaced or dropped image of slot s for that copy, so neither path
-    // allocates (and faults in) a fresh frame.
+    // allocates (and faults in) a fresh frame. QImage copies rather than shares an image a
+    // painter is open on, so until closePaint ends the buffer's painter an aliased slot holds
+    // no image of its own: its pixels are the buffer's (slotImage).
     bool aliased[2] = { false, false };
+    [[nodiscard]] bool hasSlot(int s) const noexcept { return aliased[s] || !cached[s].isNull(); }
+    [[nodiscard]] const QImage& slotImage(int s) const noexcept
+    {
+        return aliased[s] && cached[s].isNull() ? offscreen : cached[s];
+    }
     QImage slotSpare[2];
     QRectF opBounds; ///< extent of the drawing call under way (display pixels), see touch()
     bool opHasBounds = false;
@@ -397,6 +404,9 @@ bool GiCanvasGdip::openPaint(
         }
     }
 
+    if (!buffered && d.shownOn == device)
+        d.shownOn = nullptr; // drawn on directly: no longer the frame last copied there
+
     d.target = std::make_unique<QPainter>();
     if (!d.target->begin(device)) {
         d.target.reset();
@@ -429,6 +439,11 @@ void GiCanvasGdip::closePaint(bool draw)
             d.fillOffscreen();
         d.buffer->end();
         d.buffer.reset();
+        // With the painter gone, a slot saved during this paint can share the buffer's pixels.
+        for (int s = 0; s < 2; ++s) {
+            if (d.aliased[s] && d.cached[s].isNull())
+                d.cached[s] = d.offscreen;
+        }
         if (d.pendingClear) {
             // Nothing was drawn: the transparent buffer would leave the device as it is.
             d.shownOn = nullptr;
@@ -559,17 +574,14 @@ void GiCanvasGdip::saveCachedImage(bool second)
     // paint (see separate). A 1080p frame is 8 MB.
     if (!d.aliased[slot]) {
         d.keepSpare(slot, std::move(d.cached[slot]));
-        d.cached[slot] = d.offscreen;
         d.aliased[slot] = true;
     }
-    d.cachedOpaque[slot] = d.offscreenOpaque && !d.cached[slot].isNull();
-    if (!d.cached[slot].isNull()) {
-        d.tracked[slot] = true; // the buffer and the slot are the same pixels now
-        d.damage[slot] = QRect();
-    }
+    d.cachedOpaque[slot] = d.offscreenOpaque;
+    d.tracked[slot] = true; // the buffer and the slot are the same pixels now
+    d.damage[slot] = QRect();
 }
 
-bool GiCanvasGdip::hasCachedImage(bool second) const { return !m_impl->cached[second ? 1 : 0].isNull(); }
+bool GiCanvasGdip::hasCachedImage(bool second) const { return m_impl->hasSlot(second ? 1 : 0); }
 
 namespace {
 
@@ -594,13 +606,15 @@ bool GiCanvasGdip::drawCachedImage(float x, float y, bool second)
     Impl& d = *m_impl;
     const int slot = second ? 1 : 0;
     QPainter* p = d.current();
-    if (!p || d.cached[slot].isNull())
+    if (!p || !d.hasSlot(slot))
         return false;
     // An opaque frame drawn over the whole buffer leaves nothing of its former content.
     const bool coversAll = p == d.buffer.get() && d.cachedOpaque[slot] && std::fabs(x) < 0.5f && std::fabs(y) < 0.5f
-        && d.cached[slot].size() == d.offscreen.size() && !p->hasClipping() && p->worldTransform().isIdentity();
-    if (!coversAll)
-        return drawCached(d.drawing(), d.cached[slot], d.cachedOpaque[slot], x, y);
+        && d.slotImage(slot).size() == d.offscreen.size() && !p->hasClipping() && p->worldTransform().isIdentity();
+    if (!coversAll) {
+        QPainter* q = d.drawing(); // first gives an aliased slot its own pixels
+        return drawCached(q, d.cached[slot], d.cachedOpaque[slot], x, y);
+    }
     d.pendingClear = false;
     d.pendingFill = false;
     if (d.tracked[slot]) {
@@ -641,7 +655,7 @@ bool GiCanvasGdip::drawOtherCachedImage(const GiCanvas* canvas, float x, float y
     if (mine.widthPx() != theirs.widthPx() || mine.heightPx() != theirs.heightPx())
         return false;
     const int slot = second ? 1 : 0;
-    return drawCached(m_impl->drawing(), other->m_impl->cached[slot], other->m_impl->cachedOpaque[slot], x, y);
+    return drawCached(m_impl->drawing(), other->m_impl->slotImage(slot), other->m_impl->cachedOpaque[slot], x, y);
 }
 
 // ---- Primitives ---------------------------------------------------------------------------

@@ -695,6 +695,36 @@ TEST_F(CanvasTest, ACachedImageIsACopyNotAView)
     EXPECT_EQ(px(10, 10), kWhite);
 }
 
+TEST_F(CanvasTest, SlotsSavedDuringAPaintServeThatPaintAndKeepTheirContent)
+{
+    const GiContext red = fillCtx(GiRgba(255, 0, 0)), blue = fillCtx(GiRgba(0, 0, 255));
+    ASSERT_TRUE(canvas.openPaint(&image));
+    canvas.fillBackground();
+    canvas.paintRect(&red, 0, 0, 20, 20);
+    canvas.saveCachedImage(false);
+    canvas.saveCachedImage(true); // both slots hold the same frame
+    EXPECT_TRUE(canvas.hasCachedImage(false));
+    EXPECT_TRUE(canvas.hasCachedImage(true));
+    EXPECT_TRUE(canvas.drawCachedImage(0, 0, false)); // the buffer already shows it
+    EXPECT_TRUE(canvas.drawCachedImage(100, 50, true)); // the red square again, further on
+    canvas.paintRect(&blue, 150, 0, 20, 20);
+    canvas.closePaint();
+    EXPECT_EQ(px(110, 60), kRed);
+    EXPECT_EQ(px(160, 10), kBlue);
+
+    // Each slot kept the frame as it was saved, not what was drawn after.
+    for (bool second : { false, true }) {
+        SCOPED_TRACE(second ? "slot 1" : "slot 0");
+        image.fill(Qt::black);
+        ASSERT_TRUE(canvas.openPaint(&image));
+        EXPECT_TRUE(canvas.drawCachedImage(0, 0, second));
+        canvas.closePaint();
+        EXPECT_EQ(px(10, 10), kRed);
+        EXPECT_EQ(px(110, 60), kWhite);
+        EXPECT_EQ(px(160, 10), kWhite);
+    }
+}
+
 TEST_F(CanvasTest, EveryBufferedPaintStartsFromAClearBuffer)
 {
     const GiContext red = fillCtx(GiRgba(255, 0, 0)), blue = fillCtx(GiRgba(0, 0, 255));
