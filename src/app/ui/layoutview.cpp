@@ -334,6 +334,7 @@ void CLayoutView::zoomToFit()
 void CLayoutView::invalidateCaches(bool all)
 {
     m_canvas->dropCachedImage(all);
+    m_paintedDirect = false;
     update();
 }
 
@@ -358,25 +359,37 @@ bool CLayoutView::paintOn(QPaintDevice* device, bool useCaches)
 {
     if (!useCaches)
         m_canvas->dropCachedImage(true);
-    if (!m_canvas->openPaint(device, nullptr, true, false, QRect()))
+    // Image 0 is the picture with its shapes, image 1 the picture alone; each is rebuilt only
+    // when dropped (shapes changed, or the view moved). The first paint after the shapes changed
+    // draws the picture and shapes straight onto the device, one copy of the frame fewer than
+    // drawing off-screen to keep image 0. Image 0 is made by the next paint that still lacks it,
+    // or at once when a drag is under way, whose following frames each start from it.
+    const bool direct = useCaches && !m_paintedDirect && !m_canvas->hasCachedImage(false)
+        && m_canvas->hasCachedImage(true) && !m_driver->isDragging();
+    if (!m_canvas->openPaint(device, nullptr, !direct, false, QRect()))
         return false;
     // The area around the picture shows the workspace colour.
     const QColor workspace = palette().color(QPalette::Dark);
     m_canvas->changeBackgroundColor(GiRgba(static_cast<std::uint8_t>(workspace.red()),
         static_cast<std::uint8_t>(workspace.green()), static_cast<std::uint8_t>(workspace.blue())));
-    m_canvas->fillBackground();
-    // Image 0 is the picture with its shapes, image 1 the picture alone; each is rebuilt only
-    // when dropped (shapes changed, or the view moved).
+    // Off-screen the fill waits until something needs it, so an opaque cached image drawn over
+    // the whole buffer makes it free; on the device it would cost a frame, and image 1 covers it.
+    if (!direct)
+        m_canvas->fillBackground();
     if (!m_canvas->drawCachedImage(0, 0, false)) {
         if (!m_canvas->drawCachedImage(0, 0, true)) {
+            if (direct)
+                m_canvas->fillBackground();
             if (!m_picture.isEmpty())
                 m_canvas->drawImage(m_picture.image(), m_proxy->pictureBox(), false);
             m_canvas->saveCachedImage(true);
         }
         if (m_shapes)
             m_shapes->draw(*m_gs, nullptr);
-        m_canvas->saveCachedImage(false);
+        if (!direct)
+            m_canvas->saveCachedImage(false);
     }
+    m_paintedDirect = direct || (m_paintedDirect && !m_canvas->hasCachedImage(false));
     m_driver->paint(*m_gs);
     m_canvas->closePaint(true);
     if (!useCaches)

@@ -216,4 +216,7 @@ private:
     bool m_spaceDown = false; ///< the space bar is held (tracked from key press and release)
     MgPoint m_panStart; ///< display point where a pan began
     MgPoint m_panFocus; ///< world centre when a pan began
+    /// A paint since the shapes last changed drew them straight onto the window, without keeping
+    /// the frame as cached image 0 (see paintOn).
+    bool m_paintedDirect = false;
 };

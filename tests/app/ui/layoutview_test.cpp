@@ -225,3 +225,36 @@ TEST_F(LayoutView, PictureThatIsNoRegularFileIsRefusedAtOnce)
     EXPECT_FALSE(v.openPicture(m_dir, QString())); // a folder
     EXPECT_EQ(m_messages, (QStringList { "无法打开图片文件", "无法打开图片文件" }));
 }
+
+TEST_F(LayoutView, FramesAfterAShapeChangeMatchWhicheverWayTheyAreDrawn)
+{
+    // After the shapes change, the first frame is drawn straight onto the window, the next one
+    // off-screen to keep it as the cached frame, later ones from that cache: all the same pixels.
+    makeSong();
+    QImage detail(400, 300, QImage::Format_RGB32);
+    for (int y = 0; y < detail.height(); ++y)
+        for (int x = 0; x < detail.width(); ++x)
+            detail.setPixel(x, y, qRgb(x % 256, y % 256, (x * y) % 256));
+    ASSERT_TRUE(detail.save(path("song.png"), "PNG"));
+    CLayoutView& v = makeView();
+    v.resize(600, 400);
+    ASSERT_TRUE(v.openPicture(path("song.png"), QString()));
+    const QImage before = v.grab().toImage();
+    ASSERT_TRUE(v.canvas().hasCachedImage(false));
+
+    MgShape* region = v.document()->FindRegion(2, 0);
+    ASSERT_NE(region, nullptr);
+    auto* rect = dynamic_cast<MgBaseRect*>(&region->shape());
+    ASSERT_NE(rect, nullptr);
+    rect->setRect(MgBox(60, 40, 200, 90), 0);
+    rect->update();
+    v.proxy()->regenerate();
+    const QImage direct = v.grab().toImage();
+    EXPECT_FALSE(v.canvas().hasCachedImage(false));
+    const QImage rebuilt = v.grab().toImage();
+    EXPECT_TRUE(v.canvas().hasCachedImage(false));
+    const QImage cached = v.grab().toImage();
+    EXPECT_NE(direct, before);
+    EXPECT_EQ(rebuilt, direct);
+    EXPECT_EQ(cached, direct);
+}
