@@ -6,6 +6,7 @@
 #include "app/lrcdata.h"
 #include "app/lrcfile.h"
 #include "app/lrcformat.h"
+#include "decode_baseline.h"
 #include "shape/mgshapes.h"
 
 #include <benchmark/benchmark.h>
@@ -47,25 +48,7 @@ void BM_DecodeAndSplitBaseline(benchmark::State& state)
     const std::string& path = lrcFile(static_cast<int>(state.range(0)));
     iconv_t cd = iconv_open("WCHAR_T", "GB18030");
     for (auto _ : state) {
-        std::string bytes;
-        lrcReadWholeFile(path, bytes);
-        std::wstring wide(bytes.size(), L'\0');
-        char* in = bytes.data();
-        std::size_t inLeft = bytes.size();
-        char* out = reinterpret_cast<char*>(wide.data());
-        std::size_t outLeft = wide.size() * sizeof(wchar_t);
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        iconv(cd, &in, &inLeft, &out, &outLeft);
-        wide.resize(wide.size() - outLeft / sizeof(wchar_t));
-        std::vector<std::wstring> lines;
-        std::size_t begin = 0;
-        for (std::size_t i = 0; i < wide.size(); ++i) {
-            if (wide[i] == L'\n') {
-                std::size_t end = i > begin && wide[i - 1] == L'\r' ? i - 1 : i;
-                lines.emplace_back(wide, begin, end - begin);
-                begin = i + 1;
-            }
-        }
+        const std::vector<std::wstring> lines = decodeAndSplitLines(cd, path);
         benchmark::DoNotOptimize(lines.data());
     }
     iconv_close(cd);

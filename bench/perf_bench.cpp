@@ -23,6 +23,7 @@
 #include "app/ui/layoutview.h"
 #include "app/ui/lrcrowview.h"
 #include "cmd/mgcmdmgr.h"
+#include "decode_baseline.h"
 #include "shape/mgrect.h"
 #include "shape/mgshapes.h"
 
@@ -322,25 +323,7 @@ void BM_Lrc_BaselineDecodeSplit(benchmark::State& state)
     const std::string path = input(rowsFile(state, "rows-"));
     iconv_t cd = iconv_open("WCHAR_T", "GB18030");
     for (auto _ : state) {
-        std::string bytes;
-        lrcReadWholeFile(path, bytes);
-        std::wstring wide(bytes.size(), L'\0');
-        char* in = bytes.data();
-        std::size_t inLeft = bytes.size();
-        char* out = reinterpret_cast<char*>(wide.data());
-        std::size_t outLeft = wide.size() * sizeof(wchar_t);
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        iconv(cd, &in, &inLeft, &out, &outLeft);
-        wide.resize(wide.size() - outLeft / sizeof(wchar_t));
-        std::vector<std::wstring> lines;
-        std::size_t begin = 0;
-        for (std::size_t i = 0; i < wide.size(); ++i) {
-            if (wide[i] == L'\n') {
-                const std::size_t end = i > begin && wide[i - 1] == L'\r' ? i - 1 : i;
-                lines.emplace_back(wide, begin, end - begin);
-                begin = i + 1;
-            }
-        }
+        const std::vector<std::wstring> lines = decodeAndSplitLines(cd, path);
         benchmark::DoNotOptimize(lines.data());
     }
     iconv_close(cd);
