@@ -720,7 +720,7 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
     const bool plain = p->worldTransform().isIdentity();
     if (fill && iw > 0 && ih > 0) {
         if (plain)
-            p->fillRect(QRect(ix, iy, iw, ih), d.brush);
+            p->fillRect(QRect(ix, iy, iw, ih), d.brush.color()); // solid: the painter's colour fill path
         else
             d.paint(nullptr, true, [&](QPainter* q) {
                 q->setPen(Qt::NoPen);
@@ -735,7 +735,7 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
         // exactly the pixels an aliased 1-pixel drawRect would (x..x+w by y..y+h, each once),
         // an order of magnitude faster than stroking, above all with translucent pens. Smoothing
         // would only smear the edges of this axis-aligned, whole-pixel rectangle.
-        const QBrush& b = d.pen.brush();
+        const QColor b = d.pen.color(); // pens are solid colours
         p->fillRect(QRect(ix, iy, iw + 1, 1), b);
         if (ih > 0)
             p->fillRect(QRect(ix, iy + ih, iw + 1, 1), b);
@@ -754,7 +754,7 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
         // corners. Filled as four bands, each pixel once.
         const int half = even / 2;
         const QRect outer(ix - half, iy - half, iw + even, ih + even);
-        const QBrush& b = d.pen.brush();
+        const QColor b = d.pen.color(); // pens are solid colours
         if (iw <= even || ih <= even) {
             p->fillRect(outer, b);
         } else {
