@@ -7,6 +7,7 @@
 #include "graph/qt/gipixel.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
@@ -18,6 +19,23 @@
 #include <vector>
 
 namespace {
+
+/// image as it is best drawn opaque onto p's device. An opaque premultiplied image holds the very
+/// bytes of RGB32 (alpha 0xFF), and an RGB32 device (the usual window backing store) takes RGB32 as
+/// a plain copy but converts premultiplied pixels one by one: so the same memory is drawn as RGB32.
+/// The result shares image's memory and must not outlive it.
+QImage opaqueForDevice(QPainter* p, const QImage& image)
+{
+    const QPaintEngine* engine = p->paintEngine();
+    const QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image
+        || static_cast<const QImage*>(device)->format() != QImage::Format_RGB32
+        || image.format() != QImage::Format_ARGB32_Premultiplied)
+        return image;
+    QImage view(image.constBits(), image.width(), image.height(), image.bytesPerLine(), QImage::Format_RGB32);
+    view.setDevicePixelRatio(image.devicePixelRatio());
+    return view;
+}
 
 constexpr std::uint8_t kPtCloseFigure = 1;
 constexpr std::uint8_t kPtLineTo = 2;
@@ -454,7 +472,8 @@ void GiCanvasGdip::closePaint(bool draw)
             // An opaque buffer replaces the pixels beneath it: a plain copy instead of a blend.
             if (d.offscreenOpaque)
                 d.target->setCompositionMode(QPainter::CompositionMode_Source);
-            d.target->drawImage(QPoint(0, 0), d.offscreen);
+            d.target->drawImage(
+                QPoint(0, 0), d.offscreenOpaque ? opaqueForDevice(d.target.get(), d.offscreen) : d.offscreen);
             d.shownOn = d.device;
             d.shownBits = d.offscreen.constBits();
         } else {
@@ -594,7 +613,7 @@ bool drawCached(QPainter* p, const QImage& image, bool opaque, float x, float y)
     // An opaque image replaces what lies beneath: let the painter copy rather than blend.
     if (opaque && mode == QPainter::CompositionMode_SourceOver)
         p->setCompositionMode(QPainter::CompositionMode_Source);
-    p->drawImage(at, image);
+    p->drawImage(at, opaque ? opaqueForDevice(p, image) : image);
     p->setCompositionMode(mode);
     return true;
 }

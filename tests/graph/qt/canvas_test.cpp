@@ -725,6 +725,48 @@ TEST_F(CanvasTest, SlotsSavedDuringAPaintServeThatPaintAndKeepTheirContent)
     }
 }
 
+TEST_F(CanvasTest, OpaqueFramesReachAnRgb32DeviceUnchanged)
+{
+    // Window backing stores are mostly RGB32: an opaque frame is copied there as it is, whether
+    // it comes from the buffer or from a cached image, buffered or not.
+    const GiContext ctx = fillCtx(GiRgba(255, 0, 0, 100), GiRgba(0, 128, 255, 48));
+    auto paintShapes = [&] {
+        canvas.fillBackground();
+        for (int i = 0; i < 6; ++i)
+            canvas.paintRect(&ctx, 10.f + 25.f * i, 10.f + 15.f * i, 60, 40);
+    };
+    ASSERT_TRUE(canvas.openPaint(&image));
+    paintShapes();
+    canvas.saveCachedImage(false);
+    canvas.closePaint(true);
+    const QImage expected = image.convertToFormat(QImage::Format_RGB32);
+
+    struct Case {
+        const char* name;
+        bool buffered;
+        bool fromCache;
+    };
+    const Case cases[] = {
+        { "buffered, drawn", true, false },
+        { "buffered, from the cached image", true, true },
+        { "direct, from the cached image", false, true },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage rgb(200, 150, QImage::Format_RGB32);
+        rgb.fill(Qt::black);
+        rgb.setDotsPerMeterX(3780);
+        rgb.setDotsPerMeterY(3780);
+        ASSERT_TRUE(canvas.openPaint(&rgb, nullptr, c.buffered));
+        if (c.fromCache)
+            ASSERT_TRUE(canvas.drawCachedImage(0, 0, false));
+        else
+            paintShapes();
+        canvas.closePaint(true);
+        EXPECT_EQ(rgb, expected);
+    }
+}
+
 TEST_F(CanvasTest, EveryBufferedPaintStartsFromAClearBuffer)
 {
     const GiContext red = fillCtx(GiRgba(255, 0, 0)), blue = fillCtx(GiRgba(0, 0, 255));
