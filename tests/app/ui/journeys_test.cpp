@@ -356,6 +356,7 @@ TEST_F(Editing, ClickNudgeResizeAndDelete)
     click(at(70, 45));
     EXPECT_EQ(selectedCount(), 1);
     EXPECT_EQ(tree()->selectedData(), kRow2 | 1);
+    EXPECT_TRUE(tree()->topLevelItem(1)->isExpanded()); // the chosen region's row opens to show it
     EXPECT_TRUE(f->action("deleteRegion")->isEnabled());
 
     key(Qt::Key_Right);
