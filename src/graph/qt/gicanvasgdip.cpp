@@ -157,6 +157,24 @@ struct GiCanvasGdip::Impl {
     /// The painter drawing goes to, with the buffer cleared first when that is still pending.
     QPainter* drawing() noexcept
     {
+        QPainter* p = prepareDrawing();
+        resumeSmoothing(p);
+        return p;
+    }
+    /// drawing() for fills of whole pixels under an identity transform. Anti-aliasing changes
+    /// none of their pixels but sends each fill through the rasterizer instead of the painter's
+    /// rectangle fill, so it is switched off, and given back by the next other drawing.
+    QPainter* drawingWholePixels() noexcept
+    {
+        QPainter* p = prepareDrawing();
+        if (p && p->testRenderHint(QPainter::Antialiasing)) {
+            p->setRenderHint(QPainter::Antialiasing, false);
+            smoothingOwed = true;
+        }
+        return p;
+    }
+    QPainter* prepareDrawing() noexcept
+    {
         separate();
         if (buffer && pendingClear)
             clearOffscreen();
@@ -167,6 +185,13 @@ struct GiCanvasGdip::Impl {
         opHasBounds = false;
         return current();
     }
+    void resumeSmoothing(QPainter* p) noexcept
+    {
+        if (smoothingOwed && p)
+            p->setRenderHint(QPainter::Antialiasing, true);
+        smoothingOwed = false;
+    }
+    bool smoothingOwed = false; ///< anti-aliasing is off for whole-pixel fills and owed to the painter
     /// The next drawing() draws within bounds (display pixels) grown by margin on every side.
     void touch(const QRectF& bounds, float margin) noexcept
     {
@@ -344,6 +369,7 @@ struct GiCanvasGdip::Impl {
 
     void releaseDrawingObjects()
     {
+        smoothingOwed = false; // a painter opened or closed: it keeps its own render hints
         hasPen = hasBrush = false;
         thinDashed = false;
         path.reset();
@@ -551,6 +577,7 @@ void GiCanvasGdip::setClipRect(float x1, float y1, float x2, float y2)
 
 void GiCanvasGdip::setSmoothing(bool on)
 {
+    m_impl->smoothingOwed = false;
     if (QPainter* p = m_impl->current())
         p->setRenderHint(QPainter::Antialiasing, on);
 }
@@ -729,14 +756,20 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
     int ix = 0, iy = 0, iw = 0, ih = 0;
     if (!giToPixel(x, ix) || !giToPixel(y, iy) || !giToPixel(w, iw) || !giToPixel(h, ih))
         return false;
-    d.touch(QRectF(ix, iy, iw, ih), d.marginFor(ctx));
-    p = d.drawing();
-
     const bool fill = d.prepareBrush(ctx);
     const bool outline = d.preparePen(ctx);
     if (!fill && !outline)
         return false;
     const bool plain = p->worldTransform().isIdentity();
+    const double width = d.pen.widthF();
+    const int even = static_cast<int>(std::lround(width));
+    const bool solid = d.pen.style() == Qt::SolidLine;
+    const bool thinEdges = solid && width < 1.5;
+    const bool evenEdges = solid && even % 2 == 0 && std::fabs(width - even) < 1e-3 && even <= 1024;
+    const bool wholePixels = plain && (!outline || thinEdges || evenEdges);
+    d.touch(QRectF(ix, iy, iw, ih), d.marginFor(ctx));
+    p = wholePixels ? d.drawingWholePixels() : d.drawing();
+
     if (fill && iw > 0 && ih > 0) {
         if (plain)
             p->fillRect(QRect(ix, iy, iw, ih), d.brush.color()); // solid: the painter's colour fill path
@@ -749,7 +782,7 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
     if (!outline)
         return true;
 
-    if (plain && d.pen.style() == Qt::SolidLine && d.pen.widthF() < 1.5) {
+    if (plain && thinEdges) {
         // A solid outline that rounds to 1 pixel, on whole pixels: four filled edges cover
         // exactly the pixels an aliased 1-pixel drawRect would (x..x+w by y..y+h, each once),
         // an order of magnitude faster than stroking, above all with translucent pens. Smoothing
@@ -765,9 +798,7 @@ bool GiCanvasGdip::paintRect(const GiContext* ctx, float x, float y, float w, fl
         }
         return true;
     }
-    const double width = d.pen.widthF();
-    const int even = static_cast<int>(std::lround(width));
-    if (plain && d.pen.style() == Qt::SolidLine && even % 2 == 0 && std::fabs(width - even) < 1e-3 && even <= 1024) {
+    if (plain && evenEdges) {
         // An even whole-pixel pen centred on whole-pixel edges covers whole pixels, with or
         // without smoothing: the band from k/2 outside to k/2 inside each edge, mitred
         // corners. Filled as four bands, each pixel once.
