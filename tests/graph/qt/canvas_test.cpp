@@ -50,6 +50,18 @@ protected:
 
     [[nodiscard]] QRgb px(int x, int y) const { return image.pixel(x, y); }
 
+    /// Clears the image to black and draws the cached image (slot 1 when second) at (x, y) in a
+    /// paint of its own; whether it was drawn.
+    bool showCached(bool second, float x = 0, float y = 0)
+    {
+        image.fill(Qt::black);
+        if (!canvas.openPaint(&image))
+            return false;
+        const bool drawn = canvas.drawCachedImage(x, y, second);
+        canvas.closePaint();
+        return drawn;
+    }
+
     // Number of pixels in row y, x in [x0, x1), that are not white.
     [[nodiscard]] int inkInRow(int y, int x0, int x1) const
     {
@@ -651,24 +663,15 @@ TEST_F(CanvasTest, CachedImagesSurvivePaintsAndRedrawTheFrame)
     ASSERT_TRUE(canvas.hasCachedImage(false));
     ASSERT_TRUE(canvas.hasCachedImage(true));
 
-    image.fill(Qt::black);
-    ASSERT_TRUE(canvas.openPaint(&image));
-    EXPECT_TRUE(canvas.drawCachedImage(0, 0, false));
-    canvas.closePaint();
+    EXPECT_TRUE(showCached(false));
     EXPECT_EQ(image, frame);
 
-    image.fill(Qt::black);
-    ASSERT_TRUE(canvas.openPaint(&image));
-    EXPECT_TRUE(canvas.drawCachedImage(0.4f, -0.4f, true)); // rounded to (0, 0)
-    canvas.closePaint();
+    EXPECT_TRUE(showCached(true, 0.4f, -0.4f)); // rounded to (0, 0)
     EXPECT_EQ(px(30, 30), kWhite);
     EXPECT_EQ(px(0, 0), kWhite);
 
     // Offsets move the image; what it does not cover stays as it was.
-    image.fill(Qt::black);
-    ASSERT_TRUE(canvas.openPaint(&image));
-    EXPECT_TRUE(canvas.drawCachedImage(10, 5, false));
-    canvas.closePaint();
+    EXPECT_TRUE(showCached(false, 10, 5));
     EXPECT_EQ(px(5, 2), kBlack);
     EXPECT_EQ(px(40, 35), kRed);
 
@@ -715,10 +718,7 @@ TEST_F(CanvasTest, SlotsSavedDuringAPaintServeThatPaintAndKeepTheirContent)
     // Each slot kept the frame as it was saved, not what was drawn after.
     for (bool second : { false, true }) {
         SCOPED_TRACE(second ? "slot 1" : "slot 0");
-        image.fill(Qt::black);
-        ASSERT_TRUE(canvas.openPaint(&image));
-        EXPECT_TRUE(canvas.drawCachedImage(0, 0, second));
-        canvas.closePaint();
+        EXPECT_TRUE(showCached(second));
         EXPECT_EQ(px(10, 10), kRed);
         EXPECT_EQ(px(110, 60), kWhite);
         EXPECT_EQ(px(160, 10), kWhite);
@@ -783,10 +783,7 @@ TEST_F(CanvasTest, EveryBufferedPaintStartsFromAClearBuffer)
     canvas.paintRect(&blue, 100, 100, 20, 20);
     canvas.saveCachedImage(true);
     canvas.closePaint();
-    image.fill(Qt::black);
-    ASSERT_TRUE(canvas.openPaint(&image));
-    EXPECT_TRUE(canvas.drawCachedImage(0, 0, true));
-    canvas.closePaint();
+    EXPECT_TRUE(showCached(true));
     EXPECT_EQ(px(15, 15), kBlack);
     EXPECT_EQ(px(110, 110), kBlue);
 }
