@@ -133,6 +133,20 @@ void fillRegions(CLayoutView& view, int n)
     shapes->noteChange();
 }
 
+/// The window with photo.jpg and its 50 x 5 regions open, or null (the benchmark then skips
+/// with the reason).
+CLayoutView* photoWindow(benchmark::State& state)
+{
+    if (!haveInputs(state))
+        return nullptr;
+    CLayoutView& view = window();
+    if (!openPhoto(view, "photo.lrc")) {
+        state.SkipWithError("the view could not open photo.jpg");
+        return nullptr;
+    }
+    return &view;
+}
+
 void sendMouse(QWidget& w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons)
 {
     QMouseEvent e(type, pos, w.mapToGlobal(pos), button, buttons, Qt::NoModifier);
@@ -196,13 +210,10 @@ BENCHMARK(BM_DragFrame_BaselineBlit)
 
 void BM_DragFrame(benchmark::State& state)
 {
-    if (!haveInputs(state))
+    CLayoutView* shown = photoWindow(state);
+    if (!shown)
         return;
-    CLayoutView& view = window();
-    if (!openPhoto(view, "photo.lrc")) {
-        state.SkipWithError("the view could not open photo.jpg");
-        return;
-    }
+    CLayoutView& view = *shown;
     commandManager().setCommand(pointer(view), "rect");
     const QPointF start(700, 400);
     sendMouse(view, QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
@@ -226,13 +237,10 @@ BENCHMARK(BM_DragFrame)->Name("DragFrame/Window")->Unit(benchmark::kMillisecond)
 
 void BM_Regenerate_BaselineQPainter(benchmark::State& state)
 {
-    if (!haveInputs(state))
+    CLayoutView* shown = photoWindow(state);
+    if (!shown)
         return;
-    CLayoutView& view = window();
-    if (!openPhoto(view, "photo.lrc")) {
-        state.SkipWithError("the view could not open photo.jpg");
-        return;
-    }
+    CLayoutView& view = *shown;
     const int n = static_cast<int>(state.range(0));
     // The picture as fitted into the window, and the regions' display rectangles as the view
     // places them.
@@ -273,13 +281,10 @@ BENCHMARK(BM_Regenerate_BaselineQPainter)
 
 void BM_Regenerate(benchmark::State& state)
 {
-    if (!haveInputs(state))
+    CLayoutView* shown = photoWindow(state);
+    if (!shown)
         return;
-    CLayoutView& view = window();
-    if (!openPhoto(view, "photo.lrc")) {
-        state.SkipWithError("the view could not open photo.jpg");
-        return;
-    }
+    CLayoutView& view = *shown;
     fillRegions(view, static_cast<int>(state.range(0)));
     view.repaint();
     for (auto _ : state) {
