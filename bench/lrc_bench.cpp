@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <iconv.h>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -75,46 +76,48 @@ void BM_LoadLrc(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+/// A document loaded from path into a collection of its own, which goes with it.
+struct LoadedDoc {
+    explicit LoadedDoc(const std::string& path)
+    {
+        float w = 100, h = 100;
+        doc.LoadLrc(shapes.get(), std::wstring(path.begin(), path.end()), w, h);
+    }
+    struct Release {
+        void operator()(MgShapes* p) const { p->release(); }
+    };
+    std::unique_ptr<MgShapesT<>, Release> shapes { MgShapesT<>::create(true) }; ///< outlives doc
+    CLrcData doc;
+};
+
 void BM_SaveLrc(benchmark::State& state)
 {
     const std::string& path = lrcFile(static_cast<int>(state.range(0)));
     const std::string copy = path + ".save";
     std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
-    MgShapesT<>* shapes = MgShapesT<>::create(true);
-    CLrcData doc;
-    float w = 100, h = 100;
-    doc.LoadLrc(shapes, std::wstring(copy.begin(), copy.end()), w, h);
+    const LoadedDoc loaded(copy);
     for (auto _ : state) {
-        if (!doc.SaveLrc())
+        if (!loaded.doc.SaveLrc())
             state.SkipWithError("save failed");
     }
-    shapes->release();
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 void BM_FormatFile(benchmark::State& state)
 {
     const std::string& path = lrcFile(static_cast<int>(state.range(0)));
-    MgShapesT<>* shapes = MgShapesT<>::create(true);
-    CLrcData doc;
-    float w = 100, h = 100;
-    doc.LoadLrc(shapes, std::wstring(path.begin(), path.end()), w, h);
+    const LoadedDoc loaded(path);
     for (auto _ : state)
-        benchmark::DoNotOptimize(doc.formatFile().size());
-    shapes->release();
+        benchmark::DoNotOptimize(loaded.doc.formatFile().size());
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 void BM_RegionTable(benchmark::State& state)
 {
     const std::string& path = lrcFile(static_cast<int>(state.range(0)));
-    MgShapesT<>* shapes = MgShapesT<>::create(true);
-    CLrcData doc;
-    float w = 100, h = 100;
-    doc.LoadLrc(shapes, std::wstring(path.begin(), path.end()), w, h);
+    const LoadedDoc loaded(path);
     for (auto _ : state)
-        benchmark::DoNotOptimize(doc.regionTable().find(1, 0));
-    shapes->release();
+        benchmark::DoNotOptimize(loaded.doc.regionTable().find(1, 0));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
