@@ -2,13 +2,13 @@
 // misnamed files, and paths that are no files at all. Every one either loads with the size its
 // header gives or leaves the holder empty; none crashes or hangs.
 #include "graph/qt/gigdipimage.h"
+#include "support/picture_bytes.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -21,12 +21,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+using namespace picturebytes;
 
-QString testDataDir(const char* sub)
-{
-    return QDir(QStringLiteral(LINDQUA_TESTDATA_DIR)).filePath(QString::fromLatin1(sub));
-}
+namespace {
 
 QByteArray readAll(const QString& path)
 {
@@ -38,63 +35,6 @@ bool writeAll(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray be32(std::uint32_t v)
-{
-    QByteArray b(4, '\0');
-    qToBigEndian(v, b.data());
-    return b;
-}
-
-std::uint32_t pngCrc(const QByteArray& data)
-{
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (char ch : data) {
-        c ^= std::uint8_t(ch);
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-QByteArray pngChunk(const char* type, const QByteArray& data)
-{
-    const QByteArray body = QByteArray(type) + data;
-    return be32(std::uint32_t(data.size())) + body + be32(pngCrc(body));
-}
-
-// A well-formed PNG header claiming width x height 8-bit RGB pixels, followed by one tiny IDAT.
-QByteArray pngClaiming(std::uint32_t width, std::uint32_t height)
-{
-    const QByteArray ihdr = be32(width) + be32(height) + QByteArray("\x08\x02\x00\x00\x00", 5);
-    const QByteArray idat = qCompress(QByteArray(16, '\0')).mid(4); // the zlib stream alone
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", ihdr) + pngChunk("IDAT", idat)
-        + pngChunk("IEND", QByteArray());
-}
-
-// The picture size the file's own header declares (PNG IHDR, JPEG start of frame), if any.
-std::optional<QSize> headerSize(const QByteArray& b)
-{
-    auto u8 = [&](qsizetype i) { return std::uint8_t(b[i]); };
-    if (b.size() >= 24 && b.startsWith("\x89PNG\r\n\x1a\n") && b.mid(12, 4) == "IHDR")
-        return QSize(int(qFromBigEndian<std::uint32_t>(b.constData() + 16)),
-            int(qFromBigEndian<std::uint32_t>(b.constData() + 20)));
-    for (qsizetype i = 2; i + 9 < b.size();) {
-        if (u8(i) != 0xFF) {
-            ++i;
-            continue;
-        }
-        const std::uint8_t m = u8(i + 1);
-        if (m == 0xFF || m == 0x01 || (m >= 0xD0 && m <= 0xD9)) {
-            ++i;
-            continue;
-        }
-        if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
-            return QSize((u8(i + 7) << 8) | u8(i + 8), (u8(i + 5) << 8) | u8(i + 6));
-        i += 2 + ((u8(i + 2) << 8) | u8(i + 3));
-    }
-    return std::nullopt;
 }
 
 // Loads path and checks the holder's one promise: empty, or the size the header gives.

@@ -4,6 +4,7 @@
 #include "graph/giviewtransform.h"
 #include "graph/qt/gicanvasgdip.h"
 #include "graph/qt/gigdipimage.h"
+#include "support/picture_bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,8 @@
 #include <cstdint>
 #include <optional>
 
+using namespace picturebytes;
+
 namespace {
 
 constexpr QRgb kRed = 0xFFFF0000u;
@@ -25,80 +28,6 @@ constexpr QRgb kGreen = 0xFF00FF00u;
 constexpr QRgb kBlue = 0xFF0000FFu;
 constexpr QRgb kBlack = 0xFF000000u;
 constexpr QRgb kWhite = 0xFFFFFFFFu;
-
-QString testDataDir(const char* sub)
-{
-    return QDir(QStringLiteral(LINDQUA_TESTDATA_DIR)).filePath(QString::fromLatin1(sub));
-}
-
-std::uint32_t readBe32(const QByteArray& b, qsizetype at)
-{
-    return (std::uint32_t(std::uint8_t(b[at])) << 24) | (std::uint32_t(std::uint8_t(b[at + 1])) << 16)
-        | (std::uint32_t(std::uint8_t(b[at + 2])) << 8) | std::uint32_t(std::uint8_t(b[at + 3]));
-}
-
-// Size from a PNG's IHDR, read independently of Qt.
-std::optional<QSize> pngHeaderSize(const QByteArray& b)
-{
-    if (b.size() < 24 || !b.startsWith("\x89PNG\r\n\x1a\n") || b.mid(12, 4) != "IHDR")
-        return std::nullopt;
-    return QSize(int(readBe32(b, 16)), int(readBe32(b, 20)));
-}
-
-// Size from a JPEG's first start-of-frame segment.
-std::optional<QSize> jpegFrameSize(const QByteArray& b)
-{
-    qsizetype i = 2;
-    while (i + 9 < b.size()) {
-        if (std::uint8_t(b[i]) != 0xFF) {
-            ++i;
-            continue;
-        }
-        const std::uint8_t m = std::uint8_t(b[i + 1]);
-        if (m == 0xFF || m == 0x01 || (m >= 0xD0 && m <= 0xD9)) {
-            ++i;
-            continue;
-        }
-        const int len = (std::uint8_t(b[i + 2]) << 8) | std::uint8_t(b[i + 3]);
-        if (m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC)
-            return QSize((std::uint8_t(b[i + 7]) << 8) | std::uint8_t(b[i + 8]),
-                (std::uint8_t(b[i + 5]) << 8) | std::uint8_t(b[i + 6]));
-        i += 2 + len;
-    }
-    return std::nullopt;
-}
-
-std::uint32_t crc32(const QByteArray& data)
-{
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (char ch : data) {
-        c ^= std::uint8_t(ch);
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-QByteArray be32(std::uint32_t v)
-{
-    const char b[4] = { char(v >> 24), char(v >> 16), char(v >> 8), char(v) };
-    return QByteArray(b, 4);
-}
-
-QByteArray pngChunk(const char* type, const QByteArray& data)
-{
-    const QByteArray body = QByteArray(type) + data;
-    return be32(std::uint32_t(data.size())) + body + be32(crc32(body));
-}
-
-// A PNG that claims width x height RGB pixels but carries almost no data.
-QByteArray pngClaiming(std::uint32_t width, std::uint32_t height)
-{
-    const QByteArray ihdr = be32(width) + be32(height) + QByteArray("\x08\x02\x00\x00\x00", 5);
-    const QByteArray idat = qCompress(QByteArray(64, '\0')).mid(4); // zlib stream without Qt's length prefix
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", ihdr) + pngChunk("IDAT", idat)
-        + pngChunk("IEND", QByteArray());
-}
 
 // A 40 x 40 picture in four quadrants: red top-left, green top-right, blue bottom-left, black
 // bottom-right.
