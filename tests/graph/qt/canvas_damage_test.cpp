@@ -53,6 +53,14 @@ void drawShapes(GiCanvasGdip& c, int generation)
         c.paintRect(&region, 20.f + float((i * 23 + generation * 7) % 250), 20.f + float((i * 17) % 190), 40, 12);
 }
 
+// A whole frame drawn from scratch: background, picture, shapes.
+void drawFrame(GiCanvasGdip& c, int generation)
+{
+    c.fillBackground();
+    drawPicture(c);
+    drawShapes(c, generation);
+}
+
 // Command feedback that moves with the frame number, in every primitive the commands use.
 void drawFeedback(GiCanvasGdip& c, int frame)
 {
@@ -119,9 +127,7 @@ TEST(GiCanvasDamage, FramesFromCachedImagesEqualFramesDrawnFromScratch)
 
         ASSERT_TRUE(scratch.canvas.openPaint(&scratch.device));
         scratch.canvas.setSmoothing(true);
-        scratch.canvas.fillBackground();
-        drawPicture(scratch.canvas);
-        drawShapes(scratch.canvas, generation);
+        drawFrame(scratch.canvas, generation);
         drawFeedback(scratch.canvas, frame);
         if (frame % 10 == 5)
             scratch.canvas.painter()->fillRect(QRect(100, 100, 30, 30), Qt::darkGreen);
@@ -135,9 +141,7 @@ TEST(GiCanvasDamage, APaintWithoutFeedbackShowsTheCachedImageExactly)
 {
     Window w;
     ASSERT_TRUE(w.canvas.openPaint(&w.device));
-    w.canvas.fillBackground();
-    drawPicture(w.canvas);
-    drawShapes(w.canvas, 0);
+    drawFrame(w.canvas, 0);
     w.canvas.saveCachedImage(false);
     drawFeedback(w.canvas, 1);
     w.canvas.closePaint(true);
@@ -151,9 +155,7 @@ TEST(GiCanvasDamage, APaintWithoutFeedbackShowsTheCachedImageExactly)
     // The same frame from a fresh canvas that never drew feedback.
     Window fresh;
     ASSERT_TRUE(fresh.canvas.openPaint(&fresh.device));
-    fresh.canvas.fillBackground();
-    drawPicture(fresh.canvas);
-    drawShapes(fresh.canvas, 0);
+    drawFrame(fresh.canvas, 0);
     fresh.canvas.closePaint(true);
     EXPECT_TRUE(w.device == fresh.device);
 }
